@@ -1,0 +1,52 @@
+// Text helpers shared by every subsystem: walking UTF-8 by code point, the
+// Unicode character classes the system relies on (from ICU), trimming, and
+// the two "debug" renderings that messages use to quote texts and numbers.
+//
+// Every string in the system is UTF-8. The helpers below never fail: a byte
+// sequence that is not valid UTF-8 decodes one byte at a time as U+FFFD, so
+// a stray byte can never make a walk overrun its input.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vindle {
+
+// Decodes the code point that starts at byte `i` of `text` and advances `i`
+// past it. `i` must be below text.size().
+char32_t next_code_point(std::string_view text, std::size_t& i);
+
+// Appends the UTF-8 encoding of `c` to `out`.
+void append_utf8(std::string& out, char32_t c);
+
+// Number of code points in `text`.
+std::size_t count_code_points(std::string_view text);
+
+// Unicode character classes.
+bool is_white_space(char32_t c);     // White_Space
+bool is_alphabetic(char32_t c);      // Alphabetic
+bool is_numeric(char32_t c);         // general category Nd, Nl or No
+bool is_grapheme_extend(char32_t c); // Grapheme_Extend
+// Printable in the sense of the quoting below: not of the categories Cc, Cf,
+// Cs, Co, Cn, Zl, Zp or Zs, except that the ASCII space is printable.
+bool is_printable(char32_t c);
+
+// Removal of White_Space characters from the ends.
+std::string_view trim(std::string_view text);
+std::string_view trim_start(std::string_view text);
+std::string_view trim_end(std::string_view text);
+
+// The quoted form of a text in messages: double quotes around it; a double
+// quote or backslash escaped with a backslash; tab, line feed, carriage
+// return and NUL as \t, \n, \r, \0; every other character that is not
+// printable, or that extends the grapheme before it, as \u{hex}.
+std::string debug_quote(std::string_view text);
+void append_debug_quoted(std::string& out, std::string_view text);
+
+// The debug form of a number: the shortest text that reads back as the same
+// double; ".0" after an integral value; exponent form ("1e16", "1.5e-5") at
+// or above 1e16 and below 1e-4 (zero excepted); "inf", "-inf", "NaN".
+std::string debug_number(double value);
+
+}  // namespace vindle
