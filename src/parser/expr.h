@@ -1,0 +1,126 @@
+// The expression tree: what the parser builds from an XPath expression and
+// what the evaluator, the reference collector and the portability checker
+// walk. Every node owns its sub-expressions; a tree copies as a whole value
+// and refers to nothing outside itself (not to the text, not to tokens).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vindle {
+
+// A heap-allocated value with value semantics: copying a Box copies what it
+// holds. It lets a tree node hold a sub-expression of its own type.
+template <class T>
+class Box {
+ public:
+  Box(T value) : ptr_(std::make_unique<T>(std::move(value))) {}
+  Box(const Box& other) : ptr_(std::make_unique<T>(*other.ptr_)) {}
+  Box(Box&&) noexcept = default;
+  Box& operator=(const Box& other) {
+    if (this != &other) ptr_ = std::make_unique<T>(*other.ptr_);
+    return *this;
+  }
+  Box& operator=(Box&&) noexcept = default;
+  ~Box() = default;
+
+  T& operator*() { return *ptr_; }
+  const T& operator*() const { return *ptr_; }
+  T* operator->() { return ptr_.get(); }
+  const T* operator->() const { return ptr_.get(); }
+
+ private:
+  std::unique_ptr<T> ptr_;
+};
+
+enum class Axis : std::uint8_t {
+  Child,
+  Parent,
+  Self,
+  Descendant,
+  DescendantOrSelf,
+  Ancestor,
+  AncestorOrSelf,
+  Attribute,
+  Following,
+  FollowingSibling,
+  Preceding,
+  PrecedingSibling,
+};
+
+enum class BinaryOp : std::uint8_t { Or, And, Eq, Ne, Lt, Le, Gt, Ge, Add, Sub, Mul, Div, Mod };
+
+// A node test: any node, or a name compared byte for byte with node names
+// (held without a namespace prefix, as the document stores names).
+struct NodeTest {
+  bool any = true;
+  std::string name;  // meaningful only when !any
+
+  static NodeTest Any() { return NodeTest{}; }
+  static NodeTest Name(std::string name) { return NodeTest{false, std::move(name)}; }
+  bool operator==(const NodeTest&) const = default;
+};
+
+struct Expr;
+
+struct Step {
+  std::vector<Expr> predicates;
+  NodeTest test;
+  Axis axis = Axis::Child;
+};
+
+struct Expr {
+  struct Number {
+    double value;
+  };
+  struct Literal {
+    std::string value;
+  };
+  struct Variable {
+    std::string name;
+  };
+  // A location path; the bare "/" is absolute with no steps.
+  struct Path {
+    std::vector<Step> steps;
+    bool absolute = false;
+  };
+  // A primary expression followed by predicates and/or further steps.
+  struct Filter {
+    std::vector<Expr> predicates;
+    std::vector<Step> steps;
+    Box<Expr> primary;
+  };
+  struct FunctionCall {
+    std::string name;  // as written, any prefix included
+    std::vector<Expr> args;
+  };
+  struct Binary {
+    Box<Expr> lhs;
+    Box<Expr> rhs;
+    BinaryOp op;
+  };
+  struct Negate {
+    Box<Expr> operand;
+  };
+  struct Union {
+    Box<Expr> lhs;
+    Box<Expr> rhs;
+  };
+
+  std::variant<Number, Literal, Variable, Path, Filter, FunctionCall, Binary, Negate, Union> node;
+
+  template <class T>
+  bool is() const { return std::holds_alternative<T>(node); }
+  template <class T>
+  const T* as() const { return std::get_if<T>(&node); }
+  template <class T>
+  T* as() { return std::get_if<T>(&node); }
+};
+
+// The word that names an axis in an expression ("descendant-or-self").
+const char* axis_name(Axis axis);
+
+}  // namespace vindle
