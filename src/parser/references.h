@@ -1,0 +1,29 @@
+// The plain absolute paths an expression reads, found without evaluating it.
+// The calculation order uses them to see which binds a rule depends on, and
+// the portability check to find paths that match nothing in the instance.
+//
+// Relative paths are resolved as text against the path of the node the
+// expression belongs to (a bind's path); every path that cannot be written
+// as "/" and element names joined by "/" (a wildcard, an attribute, "//",
+// any axis other than child, parent and self, the steps after a function
+// call or variable) is skipped. Relative paths inside predicates are resolved
+// against that same node, not against the step they filter.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parser/expr.h"
+
+namespace vindle {
+
+// The paths in the order a left-to-right walk meets them, each path before
+// those of its predicates; duplicates stay.
+std::vector<std::string> collect_references(const Expr& expr, std::string_view context);
+
+// The same, appended to `out`.
+void collect_references_into(const Expr& expr, std::string_view context,
+                             std::vector<std::string>& out);
+
+}  // namespace vindle

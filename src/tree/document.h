@@ -1,0 +1,199 @@
+// The document tree: every XML document the system reads, builds or edits
+// is a `Document`, a store of element and attribute `Node`s that refer to
+// each other by `NodeId`, the node's index in the store. There are no text
+// nodes: an element's first run of text is its `value`.
+//
+// Nodes are only ever appended, so an id stays valid for the life of its
+// document; a detached node stays in the store as an orphan. Document order
+// (an element, then its attributes, then its children's subtrees) is a
+// derived index that only `renumber` rebuilds, so queries that depend on it
+// see the numbering of the last renumber.
+//
+// Nothing here recurses on the depth of a tree: every walk keeps its own
+// stack, so a document nested a million levels deep is as safe as a flat one.
+//
+// An id that does not index the store is a caller's error, as is an edit
+// that would list a node under two parents or make it its own ancestor:
+// those throw (`InvalidNodeId`, `InvalidEdit`) before anything changes.
+// Everything else is total: absent things come back as none or empty.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <expected>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "tree/store_allocator.h"
+
+namespace vindle {
+
+using NodeId = std::uint64_t;
+
+struct Node {
+  // For an attribute, the element that owns it; none for a root or a
+  // detached node.
+  std::optional<NodeId> parent;
+  std::string name;   // local name, without prefix
+  std::string value;  // an element's own text, or an attribute's value
+  std::vector<NodeId> children;    // child elements in order, never attributes
+  std::vector<NodeId> attributes;  // in source order; names may repeat
+  // Kept and copied, but no decision reads it: an attribute is an attribute
+  // because its owner lists it in `attributes`.
+  bool is_attribute = false;
+};
+
+// An id that is not one of the document's nodes.
+class InvalidNodeId : public std::logic_error {
+ public:
+  InvalidNodeId(NodeId id, std::size_t size);
+  NodeId id() const noexcept { return id_; }
+
+ private:
+  NodeId id_;
+};
+
+// An edit that would break the tree: placing a node that is still attached
+// somewhere, or placing a node below itself.
+class InvalidEdit : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+class Document {
+ public:
+  // Reads XML text. The reader is a single forward scan with fixed
+  // acceptance rules, not a general XML parser: it keeps elements,
+  // attributes and the first run of text after each start tag, and passes
+  // over everything else. The result is numbered.
+  static std::expected<Document, std::string> parse(std::string_view text);
+
+  std::optional<NodeId> root() const { return root_; }
+  // For builders that make a root of their own; renumber afterwards.
+  void set_root(std::optional<NodeId> id);
+  // Number of nodes in the store, orphans included; ids run below it.
+  std::size_t size() const { return nodes_.size(); }
+
+  // Building and editing. None of them renumbers: call `renumber` after a
+  // batch of edits.
+  NodeId new_element(std::string_view name, std::string_view value);
+  void add_attribute(NodeId owner, std::string_view name, std::string_view value);
+  // `child` must be detached (no parent) and must not be `parent` or one of
+  // its ancestors.
+  void append_child(NodeId parent, NodeId child);
+  // Places `node` right after `anchor` among the anchor's parent's children;
+  // does nothing when the anchor has no parent. `node` must be detached and
+  // must not be the anchor's parent or one of its ancestors.
+  void insert_after(NodeId anchor, NodeId node);
+  // Removes the node from its parent's children; it keeps its subtree.
+  void detach(NodeId node);
+  void renumber();
+  // Deep copies of a subtree (attributes, values and children), detached,
+  // with ids allocated in document order of the copied subtree. The document
+  // receiving the copy is not renumbered. The source may be this document.
+  NodeId import_subtree(const Document& source, NodeId source_node);
+  NodeId copy_subtree_to(NodeId node, Document& target) const;
+  // Writable access, meant for replacing a node's value or name. Change its
+  // links only through the operations above, and finish with the reference
+  // before the next operation on the document.
+  Node& node_mut(NodeId id);
+
+  // Queries. References and views into the store are valid until the next
+  // edit or node creation.
+  const Node& node(NodeId id) const;
+  std::optional<NodeId> parent(NodeId id) const;
+  const std::vector<NodeId>& children(NodeId id) const;
+  const std::vector<NodeId>& attributes(NodeId id) const;
+  // Parent, grandparent, ... to the top; for an attribute the owner first.
+  std::vector<NodeId> ancestors(NodeId id) const;
+  // Every element below the node in document order; nodes without a number
+  // (added since the last renumber) come last, in tree order.
+  std::vector<NodeId> descendants(NodeId id) const;
+  // The node's value followed by its descendants' values; attribute values
+  // never contribute.
+  std::string string_value(NodeId id) const;
+  // Value of the first attribute of exactly that name.
+  std::optional<std::string> attribute(NodeId id, std::string_view name) const;
+  // As `attribute`, but none when that first attribute's value is blank.
+  std::optional<std::string> nonblank_attribute(NodeId id, std::string_view name) const;
+  // String value of the first element of that name below the root, or none
+  // when there is none or it is blank (a later one is never tried).
+  std::optional<std::string> find_text(std::string_view name) const;
+  // Slash path: "/" and the names from the top down joined by "/", with
+  // "[n]" after a name whose parent has more than one child element of that
+  // name. An attribute is a last step under its owner, with no mark.
+  std::string path_of(NodeId id) const;
+
+  // Document order as of the last renumber: the node's number, none for a
+  // node that was not reachable from the root then (or created since).
+  std::optional<std::uint64_t> order_of(NodeId id) const;
+  // Whether `a` comes before `b` in document order, in constant time; nodes
+  // without a number come after every numbered node and are unordered among
+  // themselves.
+  bool precedes(NodeId a, NodeId b) const;
+
+  // The instance XML: the header "<?xml version='1.0' ?>" followed by the
+  // root element, compact, with no indentation. An element with children
+  // is written without its own text.
+  std::string to_xml() const;
+  void write_element(NodeId id, std::string& out) const;
+
+ private:
+  // Same-name counts among the children of one parent, so that slash paths
+  // under a parent with many children cost a lookup instead of a scan.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  struct SiblingIndex {
+    std::unordered_map<std::string, std::uint64_t, NameHash, std::equal_to<>> count_by_name;
+    // A child's 1-based place among the children of its name.
+    std::unordered_map<NodeId, std::uint64_t> place;
+  };
+
+  static constexpr std::uint64_t kUnnumbered = UINT64_MAX;
+
+  void check(NodeId id) const;
+  void check_placeable(NodeId new_parent, NodeId node) const;
+  NodeId push_node(std::string name, std::string value, bool is_attribute);
+  std::uint64_t order_key(NodeId id) const {
+    return id < order_.size() ? order_[id] : kUnnumbered;
+  }
+  void forget_siblings(std::optional<NodeId> parent);
+  const SiblingIndex& sibling_index(NodeId parent) const;
+  // The "[n]" of a step, 0 when the step carries none.
+  std::uint64_t step_position(NodeId id) const;
+  static NodeId copy_subtree(const Document& source, NodeId node, Document& target);
+
+  std::optional<NodeId> root_;
+  std::vector<Node, StoreAllocator<Node>> nodes_;
+  // Document-order numbers indexed by id; kUnnumbered for unreachable nodes
+  // and ids beyond the vector for nodes created since the last renumber.
+  std::vector<std::uint64_t, StoreAllocator<std::uint64_t>> order_;
+  // Built lazily by path_of and dropped by the edits that can change it.
+  mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
+};
+
+// The first id of `ids` whose node has exactly that name. The ids up to and
+// including it are consumed from `ids`, so a further call goes on after it;
+// when none matches, all are consumed.
+std::optional<NodeId> find_named(std::span<const NodeId>& ids, const Document& document,
+                                 std::string_view name);
+
+// The text after the last ":" of a name (the whole name without one).
+std::string_view local_name(std::string_view name);
+// Replaces the five predefined entities; character references and any other
+// entity stay as written, and "&amp;lt;" gives "&lt;", not "<".
+std::string decode_entities(std::string_view text);
+// Appends the text with '"', '&', '<' and '>' escaped; the same for element
+// text and attribute values.
+void escape_xml(std::string_view text, std::string& out);
+
+}  // namespace vindle

@@ -1,0 +1,362 @@
+// The XML reader: one forward scan that recognises start, end and
+// empty-element tags with their attributes and keeps the first run of text
+// after each start tag. Declarations, comments, DOCTYPEs and CDATA sections
+// are not recognised: their "<?" or "<!" is passed over and the rest is
+// scanned like text, so a "<" inside a comment still opens a tag.
+//
+// The scan cuts the text only at ASCII characters, so a cut never splits a
+// multi-byte character, and no input, however malformed, makes it read past
+// the end: the text need not even be valid UTF-8.
+//
+// Speed comes from scanning bytes: the pieces of a tag are short, so the
+// searches inside one look at eight bytes at a time inline instead of
+// calling the library, and White_Space is asked of ICU only for bytes
+// outside ASCII.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <numeric>
+
+#include "tree/document.h"
+#include "tree/text.h"
+
+namespace vindle {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+// The high bit of each byte of `word` that equals `c`, and no other bit.
+constexpr std::uint64_t equal_bytes(std::uint64_t word, unsigned char c) {
+  const std::uint64_t x = word ^ (kOnes * c);
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+inline std::uint64_t load_word(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Past this many bytes a search hands over to memchr, which is faster on
+// long runs of text but costs a call on short ones.
+constexpr std::size_t kInlineSearch = 64;
+
+// Position of the first `c` in text[from, end), or `end`.
+inline std::size_t find_byte(std::string_view text, std::size_t from, std::size_t end,
+                             char c) {
+  const char* const data = text.data();
+  std::size_t p = from;
+  if constexpr (kLittleEndian) {
+    const std::size_t inline_end = std::min(end, from + kInlineSearch);
+    for (; p + 8 <= inline_end; p += 8) {
+      const std::uint64_t found = equal_bytes(load_word(data + p), c);
+      if (found != 0) return p + std::countr_zero(found) / 8;
+    }
+    if (p + 8 <= end) {
+      const void* hit = std::memchr(data + p, c, end - p);
+      return hit == nullptr ? end : static_cast<const char*>(hit) - data;
+    }
+  }
+  for (; p < end; ++p) {
+    if (data[p] == c) return p;
+  }
+  return end;
+}
+
+inline std::size_t find_byte(std::string_view text, std::size_t from, char c) {
+  const std::size_t at = find_byte(text, from, text.size(), c);
+  return at == text.size() ? npos : at;
+}
+
+// Position of the first ">", double quote or apostrophe at or after `p`, or
+// the text's size.
+inline std::size_t find_tag_mark(std::string_view text, std::size_t p) {
+  const char* const data = text.data();
+  const std::size_t size = text.size();
+  if constexpr (kLittleEndian) {
+    for (; p + 8 <= size; p += 8) {
+      const std::uint64_t word = load_word(data + p);
+      const std::uint64_t marks =
+          equal_bytes(word, '>') | equal_bytes(word, '"') | equal_bytes(word, '\'');
+      if (marks != 0) return p + std::countr_zero(marks) / 8;
+    }
+  }
+  for (; p < size; ++p) {
+    if (data[p] == '>' || data[p] == '"' || data[p] == '\'') return p;
+  }
+  return size;
+}
+
+// Position of the ">" that ends the tag whose content starts at `from`,
+// skipping quoted runs; npos when the text ends first.
+std::size_t find_tag_end(std::string_view text, std::size_t from) {
+  std::size_t p = from;
+  while (true) {
+    p = find_tag_mark(text, p);
+    if (p >= text.size()) return npos;
+    if (text[p] == '>') return p;
+    p = find_byte(text, p + 1, text[p]);
+    if (p == npos) return npos;
+    ++p;
+  }
+}
+
+inline bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Position of the first White_Space character at or after `from`, or npos.
+inline std::size_t find_white_space(std::string_view text, std::size_t from) {
+  std::size_t i = from;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (is_ascii_space(c)) return i;
+      ++i;
+    } else {
+      const std::size_t start = i;
+      if (is_white_space(next_code_point(text, i))) return start;
+    }
+  }
+  return npos;
+}
+
+// Position of the first character at or after `from` that is not
+// White_Space, or the text's size.
+inline std::size_t skip_white_space(std::string_view text, std::size_t from) {
+  std::size_t i = from;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (!is_ascii_space(c)) return i;
+      ++i;
+    } else {
+      std::size_t next = i;
+      if (!is_white_space(next_code_point(text, next))) return i;
+      i = next;
+    }
+  }
+  return i;
+}
+
+inline std::string_view trim_white_space(std::string_view text) {
+  text.remove_prefix(skip_white_space(text, 0));
+  while (!text.empty()) {
+    const auto c = static_cast<unsigned char>(text.back());
+    if (c >= 0x80) return trim_end(text);
+    if (!is_ascii_space(c)) break;
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+inline std::string_view strip_prefix(std::string_view name) {
+  for (std::size_t k = name.size(); k > 0; --k) {
+    if (name[k - 1] == ':') return name.substr(k);
+  }
+  return name;
+}
+
+// The five entities are replaced in one pass. That gives what five
+// successive replace-all passes would: every entity starts with "&" and ends
+// with the only ";" in it, so no two occurrences overlap, and no
+// replacement character can form part of a new one.
+void decode_entities_into(std::string_view text, std::string& out) {
+  std::size_t amp = find_byte(text, 0, '&');
+  if (amp == npos) {
+    out.assign(text);
+    return;
+  }
+  static constexpr struct {
+    std::string_view entity;
+    char replacement;
+  } kEntities[] = {
+      {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'},
+  };
+  out.clear();
+  out.reserve(text.size());
+  std::size_t done = 0;
+  while (amp != npos) {
+    const std::string_view rest = text.substr(amp);
+    std::size_t skip = 1;
+    for (const auto& [entity, replacement] : kEntities) {
+      if (rest.starts_with(entity)) {
+        out.append(text.substr(done, amp - done));
+        out += replacement;
+        done = amp + entity.size();
+        skip = entity.size();
+        break;
+      }
+    }
+    amp = find_byte(text, amp + skip, '&');
+  }
+  out.append(text.substr(done));
+}
+
+// A bound on the nodes a text gives, for reserving the store so that it
+// never moves while it grows: every element starts with a "<" and every
+// attribute holds an "=". Counting end tags too makes it loose, which costs
+// nothing, since pages of the reservation that stay unused are never
+// touched. An "=" is common in text, so at most one attribute per "<" is
+// counted: a text of nothing but "=" must not reserve a huge store.
+std::size_t node_bound(std::string_view text) {
+  std::size_t tags = 0;
+  std::size_t equals = 0;
+  std::size_t i = 0;
+  if constexpr (kLittleEndian) {
+    for (; i + 8 <= text.size(); i += 8) {
+      const std::uint64_t word = load_word(text.data() + i);
+      // One flag per matching byte, at most 8 a word, which the
+      // multiplication sums into the top byte.
+      tags += ((equal_bytes(word, '<') >> 7) * kOnes) >> 56;
+      equals += ((equal_bytes(word, '=') >> 7) * kOnes) >> 56;
+    }
+  }
+  for (; i < text.size(); ++i) {
+    tags += text[i] == '<';
+    equals += text[i] == '=';
+  }
+  return tags + std::min(tags, equals);
+}
+
+}  // namespace
+
+std::string_view local_name(std::string_view name) { return strip_prefix(name); }
+
+std::string decode_entities(std::string_view text) {
+  std::string out;
+  decode_entities_into(text, out);
+  return out;
+}
+
+std::expected<Document, std::string> Document::parse(std::string_view text) {
+  Document document;
+  auto& nodes = document.nodes_;
+  try {
+    nodes.reserve(node_bound(text));
+  } catch (const std::bad_alloc&) {
+    // A text of little but "<" can ask for more than the machine will map;
+    // the store then grows as nodes come, and only a real need fails.
+  }
+  std::optional<NodeId> root;
+  std::vector<NodeId> open;
+  // Children and attributes of the open elements collect here and move into
+  // their element, in one allocation of the exact size, once it is complete.
+  std::vector<NodeId> pending_children;
+  std::vector<std::size_t> children_start;
+  std::vector<NodeId> pending_attributes;
+
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  while (i < size) {
+    const std::size_t lt = text[i] == '<' ? i : find_byte(text, i, '<');
+    if (lt == npos) break;
+    if (lt + 1 < size && (text[lt + 1] == '?' || text[lt + 1] == '!')) {
+      i = lt + 1;
+      continue;
+    }
+    const std::size_t gt = find_tag_end(text, lt + 1);
+    if (gt == npos) return std::unexpected("unterminated tag");
+    const std::string_view content = text.substr(lt + 1, gt - lt - 1);
+    i = gt + 1;
+
+    if (!content.empty() && content.front() == '/') {
+      if (open.empty()) return std::unexpected("closing tag without opening");
+      const NodeId top = open.back();
+      open.pop_back();
+      const auto first_child = pending_children.begin() + children_start.back();
+      nodes[top].children.assign(first_child, pending_children.end());
+      pending_children.erase(first_child, pending_children.end());
+      children_start.pop_back();
+      const std::string_view closing = strip_prefix(trim_white_space(content.substr(1)));
+      const std::string& opened = nodes[top].name;
+      if (closing != opened) {
+        std::string message = "closing </";
+        message += closing;
+        message += "> does not match open <";
+        message += opened;
+        message += '>';
+        return std::unexpected(std::move(message));
+      }
+      continue;
+    }
+
+    // A start tag; every trailing "/" goes, and one makes it self-closing.
+    const bool self_closing = !content.empty() && content.back() == '/';
+    std::string_view body = content;
+    while (!body.empty() && body.back() == '/') body.remove_suffix(1);
+    const std::size_t name_start = skip_white_space(body, 0);
+    std::size_t name_end = find_white_space(body, name_start);
+    if (name_end == npos) name_end = body.size();
+    const NodeId element = nodes.size();
+    nodes.emplace_back().name.assign(strip_prefix(body.substr(name_start, name_end - name_start)));
+
+    // Attributes start at the body's first white space, which is either its
+    // first character or the end of the name. Whatever cannot be read as
+    // name = quoted value ends the list silently.
+    const std::size_t first_space = name_start > 0 ? 0 : name_end;
+    if (first_space < body.size()) {
+      std::string_view rest = body.substr(first_space);
+      while (true) {
+        const std::size_t equals = find_byte(rest, 0, '=');
+        if (equals == npos) break;
+        const std::string_view name = trim_white_space(rest.substr(0, equals));
+        const std::size_t open_quote = skip_white_space(rest, equals + 1);
+        if (open_quote >= rest.size()) break;
+        const char quote = rest[open_quote];
+        if (quote != '"' && quote != '\'') break;
+        const std::size_t close_quote = find_byte(rest, open_quote + 1, quote);
+        if (close_quote == npos) break;
+        if (!name.empty()) {
+          pending_attributes.push_back(nodes.size());
+          Node& attribute = nodes.emplace_back();
+          attribute.parent = element;
+          attribute.name.assign(strip_prefix(name));
+          decode_entities_into(rest.substr(open_quote + 1, close_quote - open_quote - 1),
+                               attribute.value);
+          attribute.is_attribute = true;
+        }
+        rest.remove_prefix(close_quote + 1);
+      }
+      if (!pending_attributes.empty()) {
+        nodes[element].attributes.assign(pending_attributes.begin(), pending_attributes.end());
+        pending_attributes.clear();
+      }
+    }
+
+    if (open.empty()) {
+      if (root) return std::unexpected("more than one root element");
+      root = element;
+    } else {
+      nodes[element].parent = open.back();
+      pending_children.push_back(element);
+    }
+
+    if (!self_closing) {
+      // Only the first run of text becomes the value, and only when it is
+      // not blank; it is kept untrimmed.
+      const std::size_t end = find_byte(text, i, size, '<');
+      const std::string_view run = text.substr(i, end - i);
+      if (skip_white_space(run, 0) < run.size()) decode_entities_into(run, nodes[element].value);
+      open.push_back(element);
+      children_start.push_back(pending_children.size());
+      i = end;
+    }
+  }
+  if (!open.empty()) return std::unexpected("unclosed elements");
+  if (!root) return std::unexpected("no root element");
+  document.root_ = root;
+  // Elements are created in document order, each followed at once by its
+  // attributes, and every node is reachable from the root: numbering would
+  // give every node its own id.
+  document.order_.resize(nodes.size());
+  std::iota(document.order_.begin(), document.order_.end(), std::uint64_t{0});
+  return document;
+}
+
+}  // namespace vindle

@@ -1,0 +1,358 @@
+#include "tree/document.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <tuple>
+
+namespace vindle {
+namespace {
+
+Document read(std::string_view xml) {
+  auto document = Document::parse(xml);
+  EXPECT_TRUE(document.has_value()) << xml << ": " << document.error();
+  return document ? std::move(*document) : Document();
+}
+
+std::vector<std::string> names(const Document& document, const std::vector<NodeId>& ids) {
+  std::vector<std::string> result;
+  for (const NodeId id : ids) result.push_back(document.node(id).name);
+  return result;
+}
+
+NodeId child(const Document& document, NodeId parent, std::size_t k) {
+  return document.children(parent).at(k);
+}
+
+using Names = std::vector<std::string>;
+
+TEST(DocumentOrder, ElementThenItsAttributesThenChildren) {
+  Document document;
+  const NodeId data = document.new_element("data", "");
+  document.set_root(data);
+  document.add_attribute(data, "id", "f");
+  const NodeId b = document.new_element("b", "");  // created before "a"
+  const NodeId a = document.new_element("a", "");
+  document.add_attribute(a, "x", "1");
+  document.append_child(data, a);
+  document.append_child(data, b);
+  document.renumber();
+
+  std::vector<std::pair<std::uint64_t, std::string>> numbered;
+  for (NodeId id = 0; id < document.size(); ++id) {
+    numbered.emplace_back(document.order_of(id).value(), document.node(id).name);
+  }
+  std::sort(numbered.begin(), numbered.end());
+  EXPECT_EQ(numbered, (std::vector<std::pair<std::uint64_t, std::string>>{
+                          {0, "data"}, {1, "id"}, {2, "a"}, {3, "x"}, {4, "b"}}));
+  EXPECT_TRUE(document.precedes(a, b));
+  EXPECT_FALSE(document.precedes(b, a));
+
+  // A detached node loses its number at the next renumber.
+  document.detach(a);
+  document.renumber();
+  EXPECT_EQ(document.order_of(a), std::nullopt);
+  EXPECT_EQ(document.order_of(b), 2u);
+}
+
+TEST(DocumentOrder, NoRootMeansNothingIsNumbered) {
+  Document document;
+  const NodeId lone = document.new_element("today", "2024-01-01");
+  document.renumber();
+  EXPECT_EQ(document.order_of(lone), std::nullopt);
+  EXPECT_EQ(document.find_text("today"), std::nullopt);
+  EXPECT_EQ(document.to_xml(), "<?xml version='1.0' ?>");
+}
+
+TEST(DocumentOrder, ReaderIdsAreDocumentOrder) {
+  const Document document = read("<a x='1' y='2'><b z='3'><c/></b><d/></a>");
+  for (NodeId id = 0; id < document.size(); ++id) EXPECT_EQ(document.order_of(id), id);
+}
+
+TEST(DocumentNavigation, AncestorsAndDescendants) {
+  const Document document = read("<data id='1'><g><q a='x'/><r/></g><s/></data>");
+  const NodeId data = *document.root();
+  const NodeId g = child(document, data, 0);
+  const NodeId q = child(document, g, 0);
+  const NodeId id_attribute = document.attributes(data)[0];
+  const NodeId a_attribute = document.attributes(q)[0];
+
+  EXPECT_TRUE(document.ancestors(data).empty());
+  EXPECT_EQ(document.ancestors(id_attribute), std::vector<NodeId>{data});
+  EXPECT_EQ(names(document, document.ancestors(a_attribute)), (Names{"q", "g", "data"}));
+  EXPECT_EQ(names(document, document.descendants(data)), (Names{"g", "q", "r", "s"}));
+  EXPECT_TRUE(document.descendants(q).empty());
+  EXPECT_TRUE(document.descendants(a_attribute).empty());
+}
+
+TEST(DocumentNavigation, NodesWithoutNumberComeLastUntilRenumber) {
+  Document document = read("<data><a><a1/></a><b/></data>");
+  const NodeId data = *document.root();
+  const NodeId a = child(document, data, 0);
+  const NodeId b = child(document, data, 1);
+  const NodeId fresh = document.new_element("fresh", "");
+  document.insert_after(a, fresh);  // placed before b, but has no number
+  const NodeId a2 = document.new_element("a2", "");
+  document.append_child(a, a2);
+  EXPECT_EQ(names(document, document.children(data)), (Names{"a", "fresh", "b"}));
+  EXPECT_EQ(names(document, document.descendants(data)), (Names{"a", "a1", "b", "a2", "fresh"}));
+
+  // A moved node keeps its old number until the next renumber.
+  document.detach(b);
+  document.insert_after(fresh, b);
+  document.detach(a);
+  document.append_child(data, a);
+  EXPECT_EQ(names(document, document.descendants(data)), (Names{"a", "a1", "b", "fresh", "a2"}));
+
+  document.renumber();
+  EXPECT_EQ(names(document, document.descendants(data)), (Names{"fresh", "b", "a", "a1", "a2"}));
+}
+
+TEST(DocumentText, StringValueJoinsElementValuesOnly) {
+  const Document document = read("<a k='attr'>1<b>2<c>3</c></b><d k='no'>4</d></a>");
+  const NodeId a = *document.root();
+  EXPECT_EQ(document.string_value(a), "1234");
+  EXPECT_EQ(document.string_value(document.attributes(a)[0]), "attr");
+  EXPECT_EQ(document.string_value(child(document, a, 1)), "4");
+}
+
+TEST(DocumentText, FindTextTakesTheFirstInDocumentOrder) {
+  const std::tuple<std::string, std::string, std::optional<std::string>> cases[] = {
+      {"<data><meta><today>2024-05-01</today></meta><today>1999-01-01</today></data>",
+       "today", "2024-05-01"},
+      {"<data><end> </end><end>2024-05-01</end></data>", "end", std::nullopt},
+      {"<data><end><x>a</x><y> b </y></end></data>", "end", "a b "},
+      {"<today>2024-05-01</today>", "today", std::nullopt},  // the root is no candidate
+      {"<data><Today>x</Today></data>", "today", std::nullopt},
+  };
+  for (const auto& [xml, name, expected] : cases) {
+    EXPECT_EQ(read(xml).find_text(name), expected) << xml;
+  }
+}
+
+TEST(DocumentText, AttributeLookups) {
+  const Document document = read("<a ref=' ' ref='/data/q' x:key='' other='\u00a0v '/>");
+  const NodeId a = *document.root();
+  EXPECT_EQ(document.attribute(a, "ref"), " ");
+  EXPECT_EQ(document.nonblank_attribute(a, "ref"), std::nullopt);
+  EXPECT_EQ(document.attribute(a, "key"), "");
+  EXPECT_EQ(document.nonblank_attribute(a, "key"), std::nullopt);
+  EXPECT_EQ(document.nonblank_attribute(a, "other"), "\u00a0v ");
+  EXPECT_EQ(document.attribute(a, "REF"), std::nullopt);
+  EXPECT_EQ(document.attribute(a, "x:key"), std::nullopt);
+}
+
+TEST(DocumentText, FindNamedConsumesUpToTheMatch) {
+  const Document document = read("<r><a/><b/><a/><c/></r>");
+  const std::vector<NodeId> ids = document.children(*document.root());
+  std::span<const NodeId> rest(ids);
+  EXPECT_EQ(find_named(rest, document, "a"), ids[0]);
+  EXPECT_EQ(rest.size(), 3u);
+  EXPECT_EQ(find_named(rest, document, "a"), ids[2]);
+  EXPECT_EQ(rest.size(), 1u);
+  EXPECT_EQ(find_named(rest, document, "a"), std::nullopt);
+  EXPECT_TRUE(rest.empty());
+}
+
+// Paths under a parent with few children and under one with many (where
+// same-name positions come from a cached index) must agree, edits included.
+class SlashPath : public testing::TestWithParam<int> {
+ protected:
+  // <data id=".."><q/><rep/>...fillers...</data>
+  void SetUp() override {
+    data_ = document_.new_element("data", "");
+    document_.set_root(data_);
+    document_.add_attribute(data_, "rep", "attr");
+    q_ = add("q");
+    rep_ = add("rep");
+    for (int k = 0; k < GetParam(); ++k) add("filler" + std::to_string(k));
+    document_.renumber();
+  }
+  NodeId add(const std::string& name) {
+    const NodeId id = document_.new_element(name, "");
+    document_.append_child(data_, id);
+    return id;
+  }
+  Document document_;
+  NodeId data_ = 0, q_ = 0, rep_ = 0;
+};
+
+TEST_P(SlashPath, PositionsAppearOnlyWhereNamesRepeat) {
+  const NodeId rep_attribute = document_.attributes(data_)[0];
+  EXPECT_EQ(document_.path_of(data_), "/data");
+  EXPECT_EQ(document_.path_of(rep_), "/data/rep");
+  EXPECT_EQ(document_.path_of(rep_attribute), "/data/rep");
+
+  const NodeId second = add("rep");
+  const NodeId inner = document_.new_element("q", "");
+  document_.append_child(second, inner);
+  EXPECT_EQ(document_.path_of(rep_), "/data/rep[1]");
+  EXPECT_EQ(document_.path_of(second), "/data/rep[2]");
+  EXPECT_EQ(document_.path_of(inner), "/data/rep[2]/q");
+  // An attribute is never among the children it is counted with.
+  EXPECT_EQ(document_.path_of(rep_attribute), "/data/rep[1]");
+
+  const NodeId third = document_.new_element("rep", "");
+  document_.insert_after(rep_, third);
+  EXPECT_EQ(document_.path_of(third), "/data/rep[2]");
+  EXPECT_EQ(document_.path_of(inner), "/data/rep[3]/q");
+
+  document_.detach(rep_);
+  EXPECT_EQ(document_.path_of(third), "/data/rep[1]");
+  EXPECT_EQ(document_.path_of(rep_), "/rep");
+  document_.detach(third);
+  EXPECT_EQ(document_.path_of(inner), "/data/rep/q");
+  EXPECT_EQ(document_.path_of(rep_attribute), "/data/rep");
+
+  // Renaming through node_mut counts under the new name.
+  document_.node_mut(q_).name = "rep";
+  EXPECT_EQ(document_.path_of(q_), "/data/rep[1]");
+  EXPECT_EQ(document_.path_of(inner), "/data/rep[2]/q");
+  document_.node_mut(q_).name = "q";
+  EXPECT_EQ(document_.path_of(inner), "/data/rep/q");
+}
+
+TEST_P(SlashPath, CopiesKeepTheirOwnPaths) {
+  EXPECT_EQ(document_.path_of(rep_), "/data/rep");
+  Document copy = document_;
+  const NodeId added = copy.new_element("rep", "");
+  copy.append_child(data_, added);
+  EXPECT_EQ(copy.path_of(rep_), "/data/rep[1]");
+  EXPECT_EQ(document_.path_of(rep_), "/data/rep");
+}
+
+INSTANTIATE_TEST_SUITE_P(FewAndManyChildren, SlashPath, testing::Values(0, 40));
+
+TEST(DocumentEditing, DetachAndInsertAfter) {
+  Document document = read("<data><a/><q><x/></q><b/></data>");
+  const NodeId data = *document.root();
+  const NodeId q = child(document, data, 1);
+  document.detach(q);
+  document.detach(q);  // already detached: nothing happens
+  EXPECT_EQ(names(document, document.children(data)), (Names{"a", "b"}));
+  EXPECT_EQ(names(document, document.descendants(data)), (Names{"a", "b"}));
+  EXPECT_EQ(document.parent(q), std::nullopt);
+  EXPECT_EQ(names(document, document.children(q)), (Names{"x"}));
+  EXPECT_EQ(document.path_of(q), "/q");
+  EXPECT_EQ(document.path_of(child(document, q, 0)), "/q/x");
+
+  // An anchor without parent leaves the node where it is.
+  const NodeId lone = document.new_element("lone", "");
+  document.insert_after(data, lone);
+  document.insert_after(lone, q);
+  EXPECT_EQ(document.parent(lone), std::nullopt);
+  EXPECT_EQ(document.parent(q), std::nullopt);
+
+  document.insert_after(child(document, data, 0), q);
+  EXPECT_EQ(names(document, document.children(data)), (Names{"a", "q", "b"}));
+  document.insert_after(child(document, data, 2), lone);
+  EXPECT_EQ(names(document, document.children(data)), (Names{"a", "q", "b", "lone"}));
+  EXPECT_EQ(document.parent(lone), data);
+}
+
+TEST(DocumentEditing, PlacingAnAttachedNodeOrALoopIsRefused) {
+  Document document = read("<data k='v'><a><b/></a><c/></data>");
+  const NodeId data = *document.root();
+  const NodeId a = child(document, data, 0);
+  const NodeId b = child(document, a, 0);
+  const NodeId c = child(document, data, 1);
+  const std::string before = document.to_xml();
+  EXPECT_THROW(document.append_child(a, c), InvalidEdit);
+  EXPECT_THROW(document.append_child(b, data), InvalidEdit);  // the root below its own child
+  EXPECT_THROW(document.insert_after(b, a), InvalidEdit);
+  EXPECT_THROW(document.append_child(c, document.attributes(data)[0]), InvalidEdit);
+  const NodeId top = document.new_element("top", "");
+  const NodeId below = document.new_element("below", "");
+  document.append_child(top, below);
+  EXPECT_THROW(document.append_child(below, top), InvalidEdit);
+  EXPECT_THROW(document.append_child(top, top), InvalidEdit);
+  EXPECT_EQ(document.to_xml(), before);
+  EXPECT_EQ(document.path_of(below), "/top/below");
+}
+
+TEST(DocumentEditing, DeepCopyKeepsEverythingAndAllocatesInDocumentOrder) {
+  const Document source = read("<form><i a='1' b='2'>v<x>1</x><y><z c='3'/></y></i></form>");
+  const NodeId instance = child(source, *source.root(), 0);
+  Document target = read("<t/>");
+  const NodeId copy = target.import_subtree(source, instance);
+  EXPECT_EQ(copy, 1u);
+  EXPECT_EQ(target.parent(copy), std::nullopt);
+  std::vector<std::string> created;
+  for (NodeId id = copy; id < target.size(); ++id) created.push_back(target.node(id).name);
+  EXPECT_EQ(created, (Names{"i", "a", "b", "x", "y", "z", "c"}));
+  EXPECT_EQ(target.order_of(copy), std::nullopt);
+  EXPECT_EQ(target.to_xml(), "<?xml version='1.0' ?><t/>");
+
+  Document alone;
+  alone.set_root(source.copy_subtree_to(instance, alone));
+  alone.renumber();
+  EXPECT_EQ(alone.to_xml(),
+            "<?xml version='1.0' ?><i a=\"1\" b=\"2\"><x>1</x><y><z c=\"3\"/></y></i>");
+  EXPECT_EQ(alone.node(0).value, "v");
+  EXPECT_TRUE(alone.node(1).is_attribute);
+
+  // Copying within one document, whose store grows under the copy.
+  Document same = read("<r><row n='1'><q>a</q></row></r>");
+  for (int k = 0; k < 200; ++k) {
+    const NodeId row = child(same, *same.root(), 0);
+    same.append_child(*same.root(), same.import_subtree(same, row));
+  }
+  same.renumber();
+  EXPECT_EQ(same.children(*same.root()).size(), 201u);
+  EXPECT_EQ(same.string_value(*same.root()), std::string(201, 'a'));
+  EXPECT_EQ(same.path_of(same.size() - 1), "/r/row[201]/q");
+}
+
+TEST(DocumentIds, UnknownIdsThrowAndChangeNothing) {
+  Document document = read("<data a='1'><q>5</q></data>");
+  const NodeId bad = document.size();
+  const NodeId huge = ~NodeId{0};
+  const NodeId q = 2;
+  Document other;
+  const std::vector<std::function<void()>> operations = {
+      [&] { document.add_attribute(bad, "x", "y"); },
+      [&] { document.append_child(bad, q); },
+      [&] { document.append_child(q, bad); },
+      [&] { document.insert_after(bad, q); },
+      [&] { document.insert_after(q, huge); },
+      [&] { document.detach(huge); },
+      [&] { document.import_subtree(other, 0); },
+      [&] { document.copy_subtree_to(bad, other); },
+      [&] { document.node_mut(bad); },
+      [&] { document.set_root(bad); },
+      [&] { document.node(bad); },
+      [&] { document.parent(huge); },
+      [&] { document.children(bad); },
+      [&] { document.attributes(bad); },
+      [&] { document.ancestors(bad); },
+      [&] { document.descendants(bad); },
+      [&] { document.string_value(bad); },
+      [&] { document.attribute(bad, "a"); },
+      [&] { document.nonblank_attribute(bad, "a"); },
+      [&] { document.path_of(bad); },
+      [&] { document.order_of(bad); },
+      [&] { document.precedes(q, bad); },
+      [&] { std::string out; document.write_element(bad, out); },
+      [&] {
+        const std::vector<NodeId> ids{q, bad};
+        std::span<const NodeId> rest(ids);
+        find_named(rest, document, "x");
+      },
+  };
+  for (std::size_t k = 0; k < operations.size(); ++k) {
+    EXPECT_THROW(operations[k](), InvalidNodeId) << "operation " << k;
+  }
+  EXPECT_EQ(document.size(), bad);
+  EXPECT_EQ(other.size(), 0u);
+  EXPECT_EQ(document.to_xml(), "<?xml version='1.0' ?><data a=\"1\"><q>5</q></data>");
+  try {
+    document.node(12345);
+  } catch (const InvalidNodeId& error) {
+    EXPECT_EQ(error.id(), 12345u);
+    EXPECT_NE(std::string(error.what()).find("12345"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vindle
