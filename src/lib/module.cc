@@ -1,23 +1,28 @@
 // The Python module `vindle`: the only entry into the engine. Each wrapper
 // converts its arguments, calls the engine and converts the result; failures
 // become the Python exceptions the module documents.
-#include <pybind11/pybind11.h>
+#include "lib/surface.h"
 
 namespace py = pybind11;
 
-namespace {
+namespace vindle::python {
 
-// Adds one attribute and records its name in `__all__`, so that `__all__`
-// lists the module's names in the order they were added.
-void add_attribute(py::module_& module, const char* name, py::object value) {
-  module.attr(name) = std::move(value);
+void add_to_all(py::module_& module, const char* name) {
   module.attr("__all__").cast<py::list>().append(name);
 }
 
-}  // namespace
+}  // namespace vindle::python
 
 PYBIND11_MODULE(vindle, m) {
+  using namespace vindle::python;
+  // Each function's docstring carries its own signature line, from which
+  // CPython takes the text signature.
+  py::options options;
+  options.disable_function_signatures();
+
   m.doc() = "";
   m.attr("__all__") = py::list();
-  add_attribute(m, "__version__", py::str("0.1.1"));
+  m.attr("__version__") = "0.1.1";
+  add_to_all(m, "__version__");
+  add_eval_expression(m);
 }

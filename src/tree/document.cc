@@ -62,6 +62,7 @@ void Document::forget_siblings(std::optional<NodeId> parent) {
 void Document::set_root(std::optional<NodeId> id) {
   if (id) check(*id);
   root_ = id;
+  tree_order_numbered_ = false;
 }
 
 NodeId Document::new_element(std::string_view name, std::string_view value) {
@@ -82,6 +83,7 @@ void Document::append_child(NodeId parent, NodeId child) {
   nodes_[child].parent = parent;
   nodes_[parent].children.push_back(child);
   forget_siblings(parent);
+  tree_order_numbered_ = false;
 }
 
 void Document::insert_after(NodeId anchor, NodeId node) {
@@ -96,6 +98,7 @@ void Document::insert_after(NodeId anchor, NodeId node) {
   const auto at = std::find(siblings.begin(), siblings.end(), anchor);
   siblings.insert(at == siblings.end() ? at : at + 1, node);
   forget_siblings(parent);
+  tree_order_numbered_ = false;
 }
 
 void Document::detach(NodeId node) {
@@ -106,9 +109,11 @@ void Document::detach(NodeId node) {
   std::erase(nodes_[*parent].children, node);
   nodes_[node].parent.reset();
   forget_siblings(parent);
+  tree_order_numbered_ = false;
 }
 
 void Document::renumber() {
+  tree_order_numbered_ = true;
   if (!root_) {
     order_.clear();
     return;
@@ -258,13 +263,31 @@ std::optional<std::string> Document::nonblank_attribute(NodeId id,
 
 std::optional<std::string> Document::find_text(std::string_view name) const {
   if (!root_) return std::nullopt;
-  for (const NodeId d : descendants(*root_)) {
-    if (nodes_[d].name != name) continue;
-    std::string text = string_value(d);
-    if (trim(text).empty()) return std::nullopt;
-    return text;
+  std::optional<NodeId> found;
+  if (tree_order_numbered_) {
+    // The tree has not changed since it was numbered, so a pre-order walk
+    // meets nodes in document order and may stop at the first match.
+    std::vector<NodeId> stack(nodes_[*root_].children.rbegin(), nodes_[*root_].children.rend());
+    while (!stack.empty() && !found) {
+      const NodeId next = stack.back();
+      stack.pop_back();
+      check(next);
+      if (nodes_[next].name == name) found = next;
+      const auto& children = nodes_[next].children;
+      stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+  } else {
+    for (const NodeId d : descendants(*root_)) {
+      if (nodes_[d].name == name) {
+        found = d;
+        break;
+      }
+    }
   }
-  return std::nullopt;
+  if (!found) return std::nullopt;
+  std::string text = string_value(*found);
+  if (trim(text).empty()) return std::nullopt;
+  return text;
 }
 
 const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {

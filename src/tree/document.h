@@ -177,6 +177,9 @@ class Document {
   // Document-order numbers indexed by id; kUnnumbered for unreachable nodes
   // and ids beyond the vector for nodes created since the last renumber.
   std::vector<std::uint64_t, StoreAllocator<std::uint64_t>> order_;
+  // Whether no link has changed since the last numbering, so that document
+  // order is simply the pre-order of the tree.
+  bool tree_order_numbered_ = false;
   // Built lazily by path_of and dropped by the edits that can change it.
   mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
 };

@@ -356,6 +356,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
   // give every node its own id.
   document.order_.resize(nodes.size());
   std::iota(document.order_.begin(), document.order_.end(), std::uint64_t{0});
+  document.tree_order_numbered_ = true;
   return document;
 }
 

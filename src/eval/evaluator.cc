@@ -1,0 +1,414 @@
+#include "eval/evaluator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "functions/library.h"
+
+namespace vindle {
+
+namespace {
+
+constexpr std::uint64_t kUnnumbered = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t order_key(const Document& document, NodeId id) {
+  return document.order_of(id).value_or(kUnnumbered);
+}
+
+bool passes_test(const Document& document, NodeId id, const NodeTest& test) {
+  return test.any || document.node(id).name == test.name;
+}
+
+EvalResult eval_path(const Expr::Path& path, const Document& document, const Focus& focus,
+                     const EvalEnv& env);
+EvalResult eval_filter(const Expr::Filter& filter, const Document& document, const Focus& focus,
+                       const EvalEnv& env);
+EvalResult eval_binary(const Expr::Binary& binary, const Document& document, const Focus& focus,
+                       const EvalEnv& env);
+
+NodesResult apply_steps(NodeSet nodes, const std::vector<Step>& steps, std::size_t first,
+                        const Document& document, const EvalEnv& env) {
+  for (std::size_t k = first; k < steps.size(); ++k) {
+    auto next = eval_step(nodes, steps[k], document, env);
+    if (!next) return next;
+    nodes = std::move(*next);
+  }
+  return nodes;
+}
+
+EvalResult eval_path(const Expr::Path& path, const Document& document, const Focus& focus,
+                     const EvalEnv& env) {
+  NodeSet start;
+  std::size_t first_step = 0;
+  if (path.absolute) {
+    const std::optional<NodeId> root = document.root();
+    if (!root) return Value::Nodes({});
+    start.push_back(*root);
+    // A first step naming the root element matches the root itself, so that
+    // /data/q reaches the same nodes as /q under a root named "data".
+    if (!path.steps.empty()) {
+      const Step& step = path.steps.front();
+      if (step.axis == Axis::Child && !step.test.any &&
+          step.test.name == document.node(*root).name) {
+        auto kept = filter_by_predicate(std::move(start), step.predicates, document, env);
+        if (!kept) return std::unexpected(std::move(kept.error()));
+        start = std::move(*kept);
+        first_step = 1;
+      }
+    }
+  } else {
+    start.push_back(focus.node);
+  }
+  auto nodes = apply_steps(std::move(start), path.steps, first_step, document, env);
+  if (!nodes) return std::unexpected(std::move(nodes.error()));
+  return Value::Nodes(std::move(*nodes));
+}
+
+EvalResult eval_filter(const Expr::Filter& filter, const Document& document, const Focus& focus,
+                       const EvalEnv& env) {
+  NodeSet start;
+  const Expr::FunctionCall* call = filter.primary->as<Expr::FunctionCall>();
+  if (call && call->name == "instance") {
+    if (call->args.empty()) return std::unexpected("instance() needs an id");
+    std::string id;
+    if (const auto* literal = call->args.front().as<Expr::Literal>()) {
+      id = literal->value;
+    } else {
+      auto value = evaluate(call->args.front(), document, focus, env);
+      if (!value) return value;
+      id = value_to_string(*value, document);
+    }
+    if (const std::optional<NodeId> element = find_form_instance(document, id)) {
+      start.push_back(*element);
+    } else {
+      const Document* other = env.instance(id);
+      if (!other) {
+        return std::unexpected("instance('" + id +
+                               "') is not loaded — the form expects a secondary instance the "
+                               "evaluator was not given");
+      }
+      if (!other->root()) return Value::Nodes({});
+      // The rest of the filter reads the other document. Its node ids mean
+      // nothing in the document under evaluation, so a non-empty result
+      // cannot be carried out of the filter.
+      auto kept = filter_by_predicate({*other->root()}, filter.predicates, *other, env);
+      if (!kept) return std::unexpected(std::move(kept.error()));
+      auto nodes = apply_steps(std::move(*kept), filter.steps, 0, *other, env);
+      if (!nodes) return std::unexpected(std::move(nodes.error()));
+      if (nodes->empty()) return Value::Nodes({});
+      return std::unexpected("instance('" + id +
+                             "') lies outside the document under evaluation — its nodes "
+                             "cannot be read here");
+    }
+  } else {
+    auto value = evaluate(*filter.primary, document, focus, env);
+    if (!value) return value;
+    auto nodes = expect_node_set(std::move(*value), "a path base");
+    if (!nodes) return std::unexpected(std::move(nodes.error()));
+    start = std::move(*nodes);
+  }
+  auto kept = filter_by_predicate(std::move(start), filter.predicates, document, env);
+  if (!kept) return std::unexpected(std::move(kept.error()));
+  auto nodes = apply_steps(std::move(*kept), filter.steps, 0, document, env);
+  if (!nodes) return std::unexpected(std::move(nodes.error()));
+  return Value::Nodes(std::move(*nodes));
+}
+
+bool compare_numbers(BinaryOp op, double a, double b) {
+  switch (op) {
+    case BinaryOp::Lt: return a < b;
+    case BinaryOp::Le: return a <= b;
+    case BinaryOp::Gt: return a > b;
+    default: return a >= b;
+  }
+}
+
+double arithmetic(BinaryOp op, double a, double b) {
+  switch (op) {
+    case BinaryOp::Add: return a + b;
+    case BinaryOp::Sub: return a - b;
+    case BinaryOp::Mul: return a * b;
+    case BinaryOp::Div: return a / b;
+    default: return std::fmod(a, b);
+  }
+}
+
+EvalResult eval_binary(const Expr::Binary& binary, const Document& document, const Focus& focus,
+                       const EvalEnv& env) {
+  auto left = evaluate(*binary.lhs, document, focus, env);
+  if (!left) return left;
+  if (binary.op == BinaryOp::Or || binary.op == BinaryOp::And) {
+    const bool decided = binary.op == BinaryOp::Or;
+    if (value_to_boolean(*left) == decided) return Value::Boolean(decided);
+    auto right = evaluate(*binary.rhs, document, focus, env);
+    if (!right) return right;
+    return Value::Boolean(value_to_boolean(*right));
+  }
+  auto right = evaluate(*binary.rhs, document, focus, env);
+  if (!right) return right;
+  switch (binary.op) {
+    case BinaryOp::Eq:
+    case BinaryOp::Ne:
+      return Value::Boolean(compare_values(binary.op, *left, *right, document));
+    case BinaryOp::Lt:
+    case BinaryOp::Le:
+    case BinaryOp::Gt:
+    case BinaryOp::Ge:
+      return Value::Boolean(compare_numbers(binary.op, value_to_number(*left, document),
+                                            value_to_number(*right, document)));
+    default:
+      return Value::Number(arithmetic(binary.op, value_to_number(*left, document),
+                                      value_to_number(*right, document)));
+  }
+}
+
+EvalResult eval_union(const Expr::Union& expr, const Document& document, const Focus& focus,
+                      const EvalEnv& env) {
+  auto left = evaluate(*expr.lhs, document, focus, env);
+  if (!left) return left;
+  auto left_nodes = expect_node_set(std::move(*left), "union");
+  if (!left_nodes) return std::unexpected(std::move(left_nodes.error()));
+  auto right = evaluate(*expr.rhs, document, focus, env);
+  if (!right) return right;
+  auto right_nodes = expect_node_set(std::move(*right), "union");
+  if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
+  NodeSet all = std::move(*left_nodes);
+  all.insert(all.end(), right_nodes->begin(), right_nodes->end());
+  return Value::Nodes(sort_document_order(std::move(all), document));
+}
+
+// The index of the first occurrence of `node` among its parent's children.
+std::optional<std::size_t> sibling_index(const Document& document, NodeId node) {
+  const std::optional<NodeId> parent = document.node(node).parent;
+  if (!parent) return std::nullopt;
+  const auto& siblings = document.node(*parent).children;
+  const auto found = std::find(siblings.begin(), siblings.end(), node);
+  if (found == siblings.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - siblings.begin());
+}
+
+// The nodes following (or preceding) `context` in document order, leaving
+// out its descendants (or its ancestors). Attributes are never candidates.
+void following_or_preceding(const Document& document, NodeId context, Axis axis,
+                            NodeSet& candidates) {
+  const std::optional<NodeId> root = document.root();
+  if (!root) return;
+  const std::uint64_t k = order_key(document, context);
+  std::vector<NodeId> excluded = axis == Axis::Following ? document.descendants(context)
+                                                         : document.ancestors(context);
+  std::sort(excluded.begin(), excluded.end());
+  const auto is_excluded = [&](NodeId id) {
+    return std::binary_search(excluded.begin(), excluded.end(), id);
+  };
+  const auto consider = [&](NodeId id) {
+    const std::uint64_t c = order_key(document, id);
+    const bool on_axis = axis == Axis::Following ? c > k : c < k;
+    if (on_axis && !is_excluded(id)) candidates.push_back(id);
+  };
+  consider(*root);
+  for (const NodeId id : document.descendants(*root)) consider(id);
+}
+
+}  // namespace
+
+EvalResult evaluate(const Expr& expr, const Document& document, const Focus& focus,
+                    const EvalEnv& env) {
+  return std::visit(
+      [&](const auto& node) -> EvalResult {
+        using T = std::decay_t<decltype(node)>;
+        if constexpr (std::is_same_v<T, Expr::Number>) {
+          return Value::Number(node.value);
+        } else if constexpr (std::is_same_v<T, Expr::Literal>) {
+          return Value::String(node.value);
+        } else if constexpr (std::is_same_v<T, Expr::Variable>) {
+          return std::unexpected("variable $" + node.name +
+                                 ": XForms has no variables, so this expression cannot be what "
+                                 "the form meant");
+        } else if constexpr (std::is_same_v<T, Expr::Path>) {
+          return eval_path(node, document, focus, env);
+        } else if constexpr (std::is_same_v<T, Expr::Filter>) {
+          return eval_filter(node, document, focus, env);
+        } else if constexpr (std::is_same_v<T, Expr::FunctionCall>) {
+          return call_function(node.name, node.args, document, focus, env);
+        } else if constexpr (std::is_same_v<T, Expr::Binary>) {
+          return eval_binary(node, document, focus, env);
+        } else if constexpr (std::is_same_v<T, Expr::Negate>) {
+          auto operand = evaluate(*node.operand, document, focus, env);
+          if (!operand) return operand;
+          return Value::Number(-value_to_number(*operand, document));
+        } else {
+          return eval_union(node, document, focus, env);
+        }
+      },
+      expr.node);
+}
+
+NodesResult eval_step(const NodeSet& context, const Step& step, const Document& document,
+                      const EvalEnv& env) {
+  NodeSet result;
+  NodeSet candidates;
+  // Without predicates a descendant or ancestor walk may stop where an
+  // earlier context node's walk has already been: those nodes are in the
+  // result already, and skipping them keeps nested contexts linear.
+  const bool may_share = step.predicates.empty() &&
+                         (step.axis == Axis::Descendant || step.axis == Axis::DescendantOrSelf ||
+                          step.axis == Axis::Ancestor || step.axis == Axis::AncestorOrSelf);
+  std::vector<bool> seen;
+  if (may_share && context.size() > 1) seen.assign(document.size(), false);
+
+  for (const NodeId node : context) {
+    candidates.clear();
+    const Node& current = document.node(node);
+    switch (step.axis) {
+      case Axis::Child:
+        candidates.assign(current.children.begin(), current.children.end());
+        break;
+      case Axis::Parent:
+        if (current.parent) candidates.push_back(*current.parent);
+        break;
+      case Axis::Self:
+        candidates.push_back(node);
+        break;
+      case Axis::Descendant:
+      case Axis::DescendantOrSelf:
+        if (!seen.empty()) {
+          // `seen` marks nodes whose subtrees have been walked; such a
+          // subtree's nodes are all in the result already.
+          if (seen[node]) continue;
+          seen[node] = true;
+          if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
+          std::vector<NodeId> stack(current.children.rbegin(), current.children.rend());
+          while (!stack.empty()) {
+            const NodeId next = stack.back();
+            stack.pop_back();
+            candidates.push_back(next);
+            if (seen[next]) continue;
+            seen[next] = true;
+            const auto& children = document.node(next).children;
+            stack.insert(stack.end(), children.rbegin(), children.rend());
+          }
+        } else {
+          if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
+          const std::vector<NodeId> below = document.descendants(node);
+          candidates.insert(candidates.end(), below.begin(), below.end());
+        }
+        break;
+      case Axis::Ancestor:
+      case Axis::AncestorOrSelf:
+        if (step.axis == Axis::AncestorOrSelf) {
+          if (!seen.empty() && seen[node]) continue;
+          candidates.push_back(node);
+          if (!seen.empty()) seen[node] = true;
+        }
+        for (std::optional<NodeId> up = current.parent; up; up = document.node(*up).parent) {
+          if (!seen.empty()) {
+            if (seen[*up]) break;
+            seen[*up] = true;
+          }
+          candidates.push_back(*up);
+        }
+        break;
+      case Axis::Attribute:
+        candidates.assign(current.attributes.begin(), current.attributes.end());
+        break;
+      case Axis::Following:
+      case Axis::Preceding:
+        following_or_preceding(document, node, step.axis, candidates);
+        break;
+      case Axis::FollowingSibling:
+      case Axis::PrecedingSibling:
+        if (const auto index = sibling_index(document, node)) {
+          const auto& siblings = document.node(*current.parent).children;
+          if (step.axis == Axis::FollowingSibling) {
+            candidates.assign(siblings.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
+                              siblings.end());
+          } else {
+            candidates.assign(siblings.begin(),
+                              siblings.begin() + static_cast<std::ptrdiff_t>(*index));
+          }
+        }
+        break;
+    }
+    if (!step.test.any) {
+      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    }
+    if (step.predicates.empty()) {
+      result.insert(result.end(), candidates.begin(), candidates.end());
+      continue;
+    }
+    auto kept = filter_by_predicate(candidates, step.predicates, document, env);
+    if (!kept) return kept;
+    result.insert(result.end(), kept->begin(), kept->end());
+  }
+  return sort_document_order(std::move(result), document);
+}
+
+NodesResult filter_by_predicate(NodeSet nodes, const std::vector<Expr>& predicates,
+                                const Document& document, const EvalEnv& env) {
+  for (const Expr& predicate : predicates) {
+    NodeSet kept;
+    const std::uint64_t size = nodes.size();
+    for (std::uint64_t i = 0; i < size; ++i) {
+      const NodeId node = nodes[i];
+      auto value = evaluate(predicate, document, Focus{node, i + 1, size}, env);
+      if (!value) return std::unexpected(std::move(value.error()));
+      const bool keep = value->is_number()
+                            ? value->number() == static_cast<double>(i + 1)
+                            : value_to_boolean(*value);
+      if (keep) kept.push_back(node);
+    }
+    nodes = std::move(kept);
+  }
+  return nodes;
+}
+
+std::optional<NodeId> find_form_instance(const Document& document, std::string_view id) {
+  const std::optional<NodeId> root = document.root();
+  if (!root) return std::nullopt;
+  const auto matches = [&](NodeId element) {
+    const Node& node = document.node(element);
+    if (node.name != "instance") return false;
+    for (const NodeId attribute : node.attributes) {
+      const Node& pair = document.node(attribute);
+      if (pair.name == "id" && pair.value == id) return true;
+    }
+    return false;
+  };
+  if (matches(*root)) return root;
+  for (const NodeId element : document.descendants(*root)) {
+    if (matches(element)) return element;
+  }
+  return std::nullopt;
+}
+
+NodesResult expect_node_set(Value value, std::string_view what) {
+  if (value.is_node_set()) return std::move(value.nodes());
+  return std::unexpected(std::string(what) + " needs a node-set, got " + value_type_name(value));
+}
+
+NodeSet sort_document_order(NodeSet nodes, const Document& document) {
+  // Most lists arrive in order already; checking costs one pass.
+  bool sorted = true;
+  std::uint64_t previous = 0;
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const std::uint64_t key = order_key(document, nodes[i]);
+    if (i > 0 && (key < previous || (key == previous && key == kUnnumbered))) {
+      sorted = false;
+      break;
+    }
+    previous = key;
+  }
+  if (!sorted) {
+    std::vector<std::pair<std::uint64_t, NodeId>> keyed;
+    keyed.reserve(nodes.size());
+    for (const NodeId id : nodes) keyed.emplace_back(order_key(document, id), id);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) nodes[i] = keyed[i].second;
+  }
+  nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+  return nodes;
+}
+
+}  // namespace vindle

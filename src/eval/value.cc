@@ -1,0 +1,228 @@
+#include "eval/value.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "tree/text.h"
+
+namespace vindle {
+
+std::string value_to_string(const Value& value, const Document& document) {
+  switch (value.data.index()) {
+    case 0: return value.boolean() ? "true" : "false";
+    case 1: return format_number(value.number());
+    case 2: return value.string();
+    default: {
+      const NodeSet& ids = value.nodes();
+      return ids.empty() ? std::string() : document.string_value(ids.front());
+    }
+  }
+}
+
+double value_to_number(const Value& value, const Document& document) {
+  switch (value.data.index()) {
+    case 0: return value.boolean() ? 1 : 0;
+    case 1: return value.number();
+    case 2: return parse_number(value.string());
+    default: return parse_number(value_to_string(value, document));
+  }
+}
+
+bool value_to_boolean(const Value& value) {
+  switch (value.data.index()) {
+    case 0: return value.boolean();
+    case 1: return value.number() != 0 && !std::isnan(value.number());
+    case 2: return !value.string().empty();
+    default: return !value.nodes().empty();
+  }
+}
+
+const char* value_type_name(const Value& value) {
+  switch (value.data.index()) {
+    case 0: return "a boolean";
+    case 1: return "a number";
+    default: return "a string";
+  }
+}
+
+namespace {
+
+template <class T>
+bool holds(BinaryOp op, const T& a, const T& b) {
+  return op == BinaryOp::Eq ? a == b : a != b;
+}
+
+// A node-set against a value that is not a node-set: true when some node
+// satisfies the comparison.
+bool compare_node_set(BinaryOp op, const NodeSet& ids, const Value& other,
+                      const Document& document) {
+  if (other.is_boolean()) return holds(op, !ids.empty(), other.boolean());
+  for (const NodeId id : ids) {
+    const std::string text = document.string_value(id);
+    if (other.is_number() ? holds(op, parse_number(text), other.number())
+                          : holds(op, std::string_view(text), std::string_view(other.string()))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool compare_values(BinaryOp op, const Value& a, const Value& b, const Document& document) {
+  if (a.is_node_set() && b.is_node_set()) {
+    // String-values are computed on demand; the right side's are kept once
+    // computed, which changes nothing but the cost.
+    const NodeSet& right = b.nodes();
+    std::vector<std::string> right_texts;
+    for (const NodeId m : a.nodes()) {
+      const std::string left = document.string_value(m);
+      for (std::size_t k = 0; k < right.size(); ++k) {
+        if (k == right_texts.size()) right_texts.push_back(document.string_value(right[k]));
+        if (holds(op, left, right_texts[k])) return true;
+      }
+    }
+    return false;
+  }
+  if (a.is_node_set()) return compare_node_set(op, a.nodes(), b, document);
+  if (b.is_node_set()) return compare_node_set(op, b.nodes(), a, document);
+  if (a.is_boolean() || b.is_boolean()) {
+    return holds(op, value_to_boolean(a), value_to_boolean(b));
+  }
+  if (a.is_number() || b.is_number()) {
+    return holds(op, value_to_number(a, document), value_to_number(b, document));
+  }
+  return holds(op, a.string(), b.string());
+}
+
+std::string format_number(double value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  if (value == 0) return "0";
+  char buffer[32];
+  if (std::trunc(value) == value && std::fabs(value) < 1e21) {
+    // Exact digits: below 1e21 an integral double has at most 21 of them.
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::fixed, 0);
+    return std::string(buffer, result.ptr);
+  }
+  // Shortest round-trip digits, laid out without an exponent.
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific);
+  std::string_view text(buffer, result.ptr - buffer);
+  std::string out;
+  if (text.front() == '-') {
+    out += '-';
+    text.remove_prefix(1);
+  }
+  const std::size_t e = text.find('e');
+  std::string digits;
+  for (const char c : text.substr(0, e)) {
+    if (c != '.') digits += c;
+  }
+  int exponent = 0;
+  std::string_view exponent_text = text.substr(e + 1);
+  if (exponent_text.front() == '+') exponent_text.remove_prefix(1);
+  std::from_chars(exponent_text.data(), exponent_text.data() + exponent_text.size(), exponent);
+  // The value is 0.d1d2...dn times 10^(exponent + 1).
+  const long point = static_cast<long>(exponent) + 1;
+  const long count = static_cast<long>(digits.size());
+  if (point <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-point), '0');
+    out += digits;
+  } else if (point >= count) {
+    out += digits;
+    out.append(static_cast<std::size_t>(point - count), '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(point));
+    out += '.';
+    out.append(digits, static_cast<std::size_t>(point), std::string::npos);
+  }
+  return out;
+}
+
+namespace {
+
+bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char folded = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    if (folded != lower[i]) return false;
+  }
+  return true;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double parse_number(std::string_view text) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  text = trim(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  const double sign = negative ? -1.0 : 1.0;
+  if (equals_ignoring_ascii_case(text, "inf") || equals_ignoring_ascii_case(text, "infinity")) {
+    return sign * std::numeric_limits<double>::infinity();
+  }
+  if (equals_ignoring_ascii_case(text, "nan")) return kNaN;
+
+  // Check the whole literal first: digits, at most one ".", digits on at
+  // least one side of it, then an optional exponent with at least one digit.
+  std::size_t i = 0;
+  std::size_t integer_digits = 0, fraction_digits = 0;
+  while (i < text.size() && is_digit(text[i])) ++i, ++integer_digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && is_digit(text[i])) ++i, ++fraction_digits;
+  }
+  if (integer_digits + fraction_digits == 0) return kNaN;
+  const std::size_t mantissa_end = i;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponent_digits = 0;
+    while (i < text.size() && is_digit(text[i])) ++i, ++exponent_digits;
+    if (exponent_digits == 0) return kNaN;
+  }
+  if (i != text.size()) return kNaN;
+
+  double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
+                                      std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too large or too small for a double: the nearest double is an
+    // infinity or a zero. Which one follows from where the first non-zero
+    // digit stands relative to the decimal point, shifted by the exponent.
+    long magnitude = 0;
+    const std::string_view mantissa = text.substr(0, mantissa_end);
+    const std::size_t dot = mantissa.find('.');
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return sign * 0.0;
+    magnitude = dot == std::string_view::npos
+                    ? static_cast<long>(mantissa.size() - first)
+                    : static_cast<long>(dot) - static_cast<long>(first) + (first > dot ? 1 : 0);
+    long exponent = 0;
+    if (mantissa_end < text.size()) {
+      std::string_view exponent_text = text.substr(mantissa_end + 1);
+      const bool exponent_negative = exponent_text.front() == '-';
+      if (exponent_text.front() == '+' || exponent_negative) exponent_text.remove_prefix(1);
+      // Saturate: only the sign of an enormous exponent matters.
+      for (const char c : exponent_text) {
+        exponent = std::min(exponent * 10 + (c - '0'), 1L << 40);
+      }
+      if (exponent_negative) exponent = -exponent;
+    }
+    return magnitude + exponent > 0 ? sign * std::numeric_limits<double>::infinity()
+                                    : sign * 0.0;
+  }
+  return sign * value;
+}
+
+}  // namespace vindle

@@ -1,0 +1,145 @@
+#include "functions/library.h"
+
+#include <array>
+#include <cmath>
+
+#include "functions/bodies.h"
+
+namespace vindle {
+
+namespace {
+
+using functions::Body;
+
+constexpr std::size_t kNone[] = {0};
+constexpr std::size_t kOne[] = {1};
+constexpr std::size_t kTwo[] = {2};
+constexpr std::size_t kThree[] = {3};
+constexpr std::size_t kOneTwo[] = {1, 2};
+constexpr std::size_t kZeroOne[] = {0, 1};
+constexpr std::size_t kTwoThree[] = {2, 3};
+
+struct Entry {
+  std::string_view name;
+  Arity arity;  // empty: unchecked
+  Body body;    // null: refused by name
+};
+
+constexpr Arity kAny{};
+
+// Every name the library knows. The refused names have no body: the engine
+// will not guess at a value that the form acts on.
+const Entry kEntries[] = {
+    {"if", kThree, functions::fn_if},
+    {"not", kOne, functions::fn_not},
+    {"boolean", kOne, functions::fn_boolean},
+    {"true", kNone, functions::fn_true},
+    {"false", kNone, functions::fn_false},
+    {"boolean-from-string", kOne, functions::fn_boolean_from_string},
+    {"number", kZeroOne, functions::fn_number},
+    {"int", kOne, functions::fn_int},
+    {"abs", kOne, functions::fn_abs},
+    {"sqrt", kOne, functions::fn_sqrt},
+    {"floor", kOne, functions::fn_floor},
+    {"ceiling", kOne, functions::fn_ceiling},
+    {"log", kOne, functions::fn_log},
+    {"log10", kOne, functions::fn_log10},
+    {"exp", kOne, functions::fn_exp},
+    {"round", kOneTwo, functions::fn_round},
+    {"pow", kTwo, functions::fn_pow},
+    {"min", kAny, functions::fn_min},
+    {"max", kAny, functions::fn_max},
+    {"sum", kOne, functions::fn_sum},
+    {"count", kOne, functions::fn_count},
+    {"position", kNone, functions::fn_position},
+    {"last", kNone, functions::fn_last},
+    {"current", kAny, nullptr},
+    {"randomize", kAny, nullptr},
+    {"date-time", kAny, nullptr},
+    {"checklist", kAny, nullptr},
+    {"uuid", kAny, nullptr},
+    {"date", kAny, nullptr},
+    {"digest", kAny, nullptr},
+    {"indexed-repeat", kAny, nullptr},
+    {"decimal-time", kAny, nullptr},
+    {"decimal-date-time", kAny, nullptr},
+    {"weighted-checklist", kAny, nullptr},
+    {"position-in-repeat", kAny, nullptr},
+};
+
+const Entry* find_entry(std::string_view name) {
+  for (const Entry& entry : kEntries) {
+    if (entry.name.size() == name.size() && entry.name == name) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+EvalResult call_function(std::string_view name, const std::vector<Expr>& arguments,
+                         const Document& document, const Focus& focus, const EvalEnv& env) {
+  const Entry* entry = find_entry(name);
+  if (!entry) return std::unexpected("unknown function " + std::string(name) + "()");
+  if (!entry->body) {
+    return std::unexpected(std::string(name) +
+                           "() is not implemented yet — vindle refuses to guess at a value the "
+                           "form will act on");
+  }
+  if (!entry->arity.empty()) {
+    if (auto checked = check_arity(name, arguments.size(), entry->arity); !checked) {
+      return std::unexpected(std::move(checked.error()));
+    }
+  }
+  return entry->body(CallContext{arguments, name, document, focus, env});
+}
+
+std::expected<void, std::string> check_arity(std::string_view name, std::size_t count,
+                                             Arity allowed) {
+  for (const std::size_t n : allowed) {
+    if (n == count) return {};
+  }
+  std::string message(name);
+  message += "() takes ";
+  for (std::size_t i = 0; i < allowed.size(); ++i) {
+    if (i > 0) message += " or ";
+    message += std::to_string(allowed[i]);
+  }
+  message += " argument(s), got " + std::to_string(count);
+  return std::unexpected(std::move(message));
+}
+
+EvalResult arg_value(const CallContext& call, std::size_t position) {
+  if (position >= call.arguments.size()) {
+    return std::unexpected(std::string(call.name) + "() needs an argument in position " +
+                           std::to_string(position + 1));
+  }
+  return evaluate(call.arguments[position], call.document, call.focus, call.env);
+}
+
+std::expected<std::string, std::string> arg_string(const CallContext& call,
+                                                   std::size_t position) {
+  auto value = arg_value(call, position);
+  if (!value) return std::unexpected(std::move(value.error()));
+  return value_to_string(*value, call.document);
+}
+
+std::expected<double, std::string> arg_number(const CallContext& call, std::size_t position) {
+  auto value = arg_value(call, position);
+  if (!value) return std::unexpected(std::move(value.error()));
+  return value_to_number(*value, call.document);
+}
+
+std::expected<bool, std::string> arg_boolean(const CallContext& call) {
+  auto value = arg_value(call, 0);
+  if (!value) return std::unexpected(std::move(value.error()));
+  return value_to_boolean(*value);
+}
+
+double round_half_away(double x) {
+  // Adding the largest double below one half, then truncating, rounds
+  // halves away from zero without pushing 0.49999999999999994 up to 1.
+  constexpr double kJustBelowHalf = 0.49999999999999994;
+  return std::trunc(x + std::copysign(kJustBelowHalf, x));
+}
+
+}  // namespace vindle
