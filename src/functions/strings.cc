@@ -1,0 +1,253 @@
+// String functions. Positions and lengths count characters (code points);
+// searching compares bytes.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include <re2/re2.h>
+
+#include "functions/bodies.h"
+#include "functions/words.h"
+#include "tree/text.h"
+
+namespace vindle::functions {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// The text a no-argument call works on: the focus node's string-value.
+std::expected<std::string, std::string> text_or_focus(const CallContext& call) {
+  if (call.arguments.empty()) return call.document.string_value(call.focus.node);
+  return arg_string(call, 0);
+}
+
+// Characters `begin` (included) to `end` (excluded), counted from 0; both
+// may lie past the end of the text.
+std::string slice_characters(std::string_view text, std::uint64_t begin, std::uint64_t end) {
+  if (begin >= end) return {};
+  std::size_t i = 0;
+  std::size_t from = text.size();
+  for (std::uint64_t index = 0; i < text.size(); ++index) {
+    if (index == begin) from = i;
+    if (index == end) break;
+    next_code_point(text, i);
+  }
+  if (from >= i) return {};
+  return std::string(text.substr(from, i - from));
+}
+
+// The first and second text arguments, for the searching functions.
+std::expected<std::pair<std::string, std::string>, std::string> two_strings(
+    const CallContext& call) {
+  auto s = arg_string(call, 0);
+  if (!s) return std::unexpected(std::move(s.error()));
+  auto t = arg_string(call, 1);
+  if (!t) return std::unexpected(std::move(t.error()));
+  return std::pair{std::move(*s), std::move(*t)};
+}
+
+}  // namespace
+
+EvalResult fn_string(const CallContext& call) {
+  auto text = text_or_focus(call);
+  if (!text) return std::unexpected(std::move(text.error()));
+  return Value::String(std::move(*text));
+}
+
+EvalResult fn_string_length(const CallContext& call) {
+  auto text = text_or_focus(call);
+  if (!text) return std::unexpected(std::move(text.error()));
+  return Value::Number(static_cast<double>(count_code_points(*text)));
+}
+
+EvalResult fn_normalize_space(const CallContext& call) {
+  auto text = text_or_focus(call);
+  if (!text) return std::unexpected(std::move(text.error()));
+  std::string out;
+  for (const std::string_view word : split_words(*text)) {
+    if (!out.empty()) out += ' ';
+    out += word;
+  }
+  return Value::String(std::move(out));
+}
+
+EvalResult fn_concat(const CallContext& call) {
+  std::string out;
+  if (call.arguments.size() == 1) {
+    auto value = arg_value(call, 0);
+    if (!value) return value;
+    // A lone node-set argument joins all its nodes, the way a repeat's
+    // values are usually meant to be concatenated.
+    if (value->is_node_set()) {
+      for (const NodeId id : value->nodes()) out += call.document.string_value(id);
+      return Value::String(std::move(out));
+    }
+    return Value::String(value_to_string(*value, call.document));
+  }
+  for (std::size_t i = 0; i < call.arguments.size(); ++i) {
+    auto text = arg_string(call, i);
+    if (!text) return std::unexpected(std::move(text.error()));
+    out += *text;
+  }
+  return Value::String(std::move(out));
+}
+
+EvalResult fn_substring(const CallContext& call) {
+  auto text = arg_string(call, 0);
+  if (!text) return std::unexpected(std::move(text.error()));
+  auto start = arg_number(call, 1);
+  if (!start) return std::unexpected(std::move(start.error()));
+  const std::uint64_t n = count_code_points(*text);
+
+  const double a = round_half_away(*start) - 1;
+  const std::uint64_t begin = saturating_count(a > 0 ? a : 0);
+  std::uint64_t end = n;
+  if (call.arguments.size() == 3) {
+    auto length = arg_number(call, 2);
+    if (!length) return std::unexpected(std::move(length.error()));
+    if (std::fabs(*length) != kInfinity) {
+      const double e = a + round_half_away(*length);
+      end = std::min(saturating_count(e > 0 ? e : 0), n);
+    }
+  }
+  return Value::String(slice_characters(*text, begin, end));
+}
+
+EvalResult fn_substr(const CallContext& call) {
+  auto text = arg_string(call, 0);
+  if (!text) return std::unexpected(std::move(text.error()));
+  auto start = arg_number(call, 1);
+  if (!start) return std::unexpected(std::move(start.error()));
+  const double n = static_cast<double>(count_code_points(*text));
+
+  // Negative positions count from the end; NaN reads as "past the end".
+  const auto index = [n](double x) {
+    if (x < 0) return std::max(x + n, 0.0);
+    return std::isnan(x) ? n : std::min(x, n);
+  };
+  const double begin = index(*start);
+  double end = n;
+  if (call.arguments.size() == 3) {
+    auto stop = arg_number(call, 2);
+    if (!stop) return std::unexpected(std::move(stop.error()));
+    end = index(*stop);
+  }
+  return Value::String(slice_characters(*text, saturating_count(begin), saturating_count(end)));
+}
+
+EvalResult fn_substring_before(const CallContext& call) {
+  auto texts = two_strings(call);
+  if (!texts) return std::unexpected(std::move(texts.error()));
+  const auto& [s, t] = *texts;
+  const std::size_t at = s.find(t);
+  if (t.empty() || at == std::string::npos) return Value::String("");
+  return Value::String(s.substr(0, at));
+}
+
+EvalResult fn_substring_after(const CallContext& call) {
+  auto texts = two_strings(call);
+  if (!texts) return std::unexpected(std::move(texts.error()));
+  const auto& [s, t] = *texts;
+  const std::size_t at = s.find(t);
+  if (at == std::string::npos) return Value::String("");
+  return Value::String(s.substr(at + t.size()));
+}
+
+EvalResult fn_contains(const CallContext& call) {
+  auto texts = two_strings(call);
+  if (!texts) return std::unexpected(std::move(texts.error()));
+  return Value::Boolean(texts->first.find(texts->second) != std::string::npos);
+}
+
+EvalResult fn_starts_with(const CallContext& call) {
+  auto texts = two_strings(call);
+  if (!texts) return std::unexpected(std::move(texts.error()));
+  return Value::Boolean(texts->first.starts_with(texts->second));
+}
+
+EvalResult fn_ends_with(const CallContext& call) {
+  auto texts = two_strings(call);
+  if (!texts) return std::unexpected(std::move(texts.error()));
+  return Value::Boolean(texts->first.ends_with(texts->second));
+}
+
+EvalResult fn_translate(const CallContext& call) {
+  auto text = arg_string(call, 0);
+  if (!text) return std::unexpected(std::move(text.error()));
+  auto from = arg_string(call, 1);
+  if (!from) return std::unexpected(std::move(from.error()));
+  auto to = arg_string(call, 2);
+  if (!to) return std::unexpected(std::move(to.error()));
+
+  // Characters are compared as their bytes, so a stray invalid byte only
+  // ever matches the same byte. emplace keeps a repeated character's first
+  // position.
+  const std::vector<std::string_view> from_chars = split_characters(*from);
+  const std::vector<std::string_view> to_chars = split_characters(*to);
+  std::unordered_map<std::string_view, std::size_t> position;
+  for (std::size_t i = 0; i < from_chars.size(); ++i) position.emplace(from_chars[i], i);
+
+  std::string out;
+  out.reserve(text->size());
+  for (const std::string_view c : split_characters(*text)) {
+    const auto found = position.find(c);
+    if (found == position.end()) {
+      out += c;
+    } else if (found->second < to_chars.size()) {
+      out += to_chars[found->second];
+    }
+  }
+  return Value::String(std::move(out));
+}
+
+EvalResult fn_join(const CallContext& call) {
+  auto separator = arg_string(call, 0);
+  if (!separator) return std::unexpected(std::move(separator.error()));
+  auto value = arg_value(call, 1);
+  if (!value) return value;
+  if (!value->is_node_set()) return Value::String(value_to_string(*value, call.document));
+  std::string out;
+  bool first = true;
+  for (const NodeId id : value->nodes()) {
+    if (!first) out += *separator;
+    first = false;
+    out += call.document.string_value(id);
+  }
+  return Value::String(std::move(out));
+}
+
+EvalResult fn_coalesce(const CallContext& call) {
+  auto first = arg_string(call, 0);
+  if (!first) return std::unexpected(std::move(first.error()));
+  if (!first->empty()) return Value::String(std::move(*first));
+  auto second = arg_string(call, 1);
+  if (!second) return std::unexpected(std::move(second.error()));
+  return Value::String(std::move(*second));
+}
+
+EvalResult fn_regex(const CallContext& call) {
+  auto value = arg_string(call, 0);
+  if (!value) return std::unexpected(std::move(value.error()));
+  auto pattern = arg_string(call, 1);
+  if (!pattern) return std::unexpected(std::move(pattern.error()));
+
+  // Built afresh on every call: a library has no business keeping compiled
+  // patterns between its caller's calls, nor writing to its caller's stderr.
+  RE2::Options options;
+  options.set_log_errors(false);
+  const RE2 re("^(?:" + *pattern + ")$", options);
+  if (!re.ok()) {
+    return std::unexpected("regex(): " + debug_quote(*pattern) +
+                           " is not a pattern this engine can build — " + re.error());
+  }
+  // FullMatch, not a search: a pattern that closes the group early, such
+  // as a)|(b, would otherwise leave one alternative unanchored.
+  return Value::Boolean(RE2::FullMatch(*value, re));
+}
+
+}  // namespace vindle::functions
