@@ -1,16 +1,22 @@
-"""A first look at vindle, on the files beside this script."""
+"""A first look at vindle, on the form and submission beside this script."""
 from pathlib import Path
 
 import vindle
 
 here = Path(__file__).resolve().parent
+form = str(here / "form.xml")
 submission = str(here / "submission.xml")
 
 print("vindle", vindle.__version__)
+
+print("\nWill the form mean the same thing on a tablet and in a browser?")
+for finding in vindle.check_form(form):
+    print("  " + finding["says"])
+
+print("\nWhat does an expression give on the submission?")
 for expression in [
     "count(/household/member)",
-    "sum(/household/member/age)",
     "/household/member[age < 18]/name",
     "round(sum(/household/member/age) div count(/household/member), 1)",
 ]:
-    print(f"{expression}  =>  {vindle.eval_expression(expression, submission)!r}")
+    print(f"  {expression}  =>  {vindle.eval_expression(expression, submission)!r}")

@@ -3,6 +3,13 @@ from typing import Optional
 __version__: str
 __all__: list[str]
 
+def check_form(form: str) -> list[dict[str, Optional[str]]]:
+    """Will this form mean the same thing on a tablet and in a browser?
+
+    Returns one dict per finding: the bind it belongs to, which rule, the
+    construct at fault, where it breaks, what happens, and what to write
+    instead. An empty list means the form travels."""
+
 def eval_expression(
     expression: str,
     submission: str,

@@ -24,5 +24,6 @@ PYBIND11_MODULE(vindle, m) {
   m.attr("__all__") = py::list();
   m.attr("__version__") = "0.1.1";
   add_to_all(m, "__version__");
+  add_check_form(m);
   add_eval_expression(m);
 }

@@ -1,0 +1,106 @@
+#include "portability/read_paths.h"
+
+#include <optional>
+#include <unordered_set>
+
+#include "parser/references.h"
+
+namespace vindle {
+namespace {
+
+// The path's own rendering, without what its predicates read: the reference
+// collector run on the same steps stripped of their predicates, so that both
+// resolve a path against a bind alike.
+std::optional<std::string> own_rendering(const Expr::Path& path, std::string_view context) {
+  Expr::Path bare{{}, path.absolute};
+  bare.steps.reserve(path.steps.size());
+  for (const Step& step : path.steps) bare.steps.push_back(Step{{}, step.test, step.axis});
+  std::vector<std::string> rendered;
+  collect_references_into(Expr{std::move(bare)}, context, rendered);
+  if (rendered.empty()) return std::nullopt;
+  return std::move(rendered.front());
+}
+
+void collect_step_predicates(const std::vector<Step>& steps, std::string_view context,
+                             std::vector<std::string>& out) {
+  for (const Step& step : steps) {
+    for (const Expr& predicate : step.predicates) {
+      collect_read_paths(predicate, context, false, out);
+    }
+  }
+}
+
+// MissingPath: the finding for a read path the instance has no element for.
+ConstructFinding missing_path(const std::string& path, std::optional<std::string> suggestion) {
+  return {path + ", which this form's instance has no node for",
+          "the path matches nothing, so the rule reads an empty node-set: a calculation comes out "
+          "0, a comparison comes out false, and a relevant hides its question for the whole of "
+          "fieldwork",
+          Breaks::BothSilently, std::move(suggestion)};
+}
+
+}  // namespace
+
+void collect_read_paths(const Expr& expression, std::string_view context, bool top,
+                        std::vector<std::string>& out) {
+  if (const auto* path = expression.as<Expr::Path>()) {
+    if (top || path->absolute) {
+      if (auto rendered = own_rendering(*path, context)) out.push_back(std::move(*rendered));
+    }
+    collect_step_predicates(path->steps, context, out);
+  } else if (const auto* filter = expression.as<Expr::Filter>()) {
+    collect_read_paths(*filter->primary, context, false, out);
+    for (const Expr& predicate : filter->predicates) {
+      collect_read_paths(predicate, context, false, out);
+    }
+    collect_step_predicates(filter->steps, context, out);
+  } else if (const auto* call = expression.as<Expr::FunctionCall>()) {
+    for (const Expr& arg : call->args) collect_read_paths(arg, context, top, out);
+  } else if (const auto* binary = expression.as<Expr::Binary>()) {
+    collect_read_paths(*binary->lhs, context, top, out);
+    collect_read_paths(*binary->rhs, context, top, out);
+  } else if (const auto* union_ = expression.as<Expr::Union>()) {
+    collect_read_paths(*union_->lhs, context, top, out);
+    collect_read_paths(*union_->rhs, context, top, out);
+  } else if (const auto* negate = expression.as<Expr::Negate>()) {
+    collect_read_paths(*negate->operand, context, top, out);
+  }
+}
+
+void check_read_paths(const Expr& expression, std::string_view bind_path,
+                      const InstancePaths& instance_paths, const InstanceIds& instance_ids,
+                      std::string_view instance_root, std::vector<ConstructFinding>& hits) {
+  std::vector<std::string> paths;
+  collect_read_paths(expression, bind_path, true, paths);
+  std::unordered_set<std::string_view> seen;
+  for (const std::string& path : paths) {
+    if (!seen.insert(path).second) continue;
+
+    // A bind on an attribute makes "." read the bind path itself, which
+    // counts as the path of the attribute's owner.
+    std::string_view key = std::string_view(path).substr(0, path.find('@'));
+    while (!key.empty() && key.back() == '/') key.remove_suffix(1);
+    if (instance_paths.contains(key)) continue;
+
+    std::string_view first;
+    if (const std::size_t slash = path.find('/'); slash != std::string::npos) {
+      const std::size_t next = path.find('/', slash + 1);
+      first = std::string_view(path).substr(
+          slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1);
+    }
+    if (instance_ids.contains(first)) continue;
+
+    const std::size_t last_slash = path.rfind('/');
+    const std::string_view last = last_slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(last_slash + 1);
+    std::optional<std::string> suggestion = instance_paths.only_path_ending_with(last);
+    if (!suggestion && first != instance_root) {
+      suggestion = "a path under /" + std::string(instance_root) +
+                   " \u2014 that is this form's instance root, not /" + std::string(first);
+    }
+    hits.push_back(missing_path(path, std::move(suggestion)));
+  }
+}
+
+}  // namespace vindle

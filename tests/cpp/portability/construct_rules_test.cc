@@ -1,0 +1,67 @@
+#include "portability/construct_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vindle {
+namespace {
+
+TEST(TopLevelAlternation, SeesOnlyBarsOutsideClassesAndGroups) {
+  const struct {
+    const char* pattern;
+    bool expected;
+  } cases[] = {
+      {"^a|b$", true},
+      {"a|b", true},
+      {"|", true},
+      {"^(a|b)$", false},
+      {"^[a|b]$", false},
+      {"^a\\|b$", false},
+      {"^\\\\|b$", true},       // an escaped backslash leaves the bar bare
+      {"^\\(a|b$", true},       // an escaped parenthesis opens no group
+      {"^[(]a|b$", true},       // nor does one inside a class
+      {"^(a[)]|b)$", false},    // and one inside a class closes none
+      {"^[[]|b$", true},        // classes do not nest: the first "]" ends it
+      {"^[a[b]|c]$", true},
+      {"^a)|b$", true},         // a stray ")" leaves the depth at 0
+      {"^((a)|b)$", false},
+      {"^(a)|(b)$", true},
+      {"^é|ü$", true},
+      {"^\\é|b$", true},        // an escape takes a whole character
+      {"", false},
+      {"^abc$", false},
+  };
+  for (const auto& [pattern, expected] : cases) {
+    EXPECT_EQ(has_top_level_alternation(pattern), expected) << pattern;
+  }
+}
+
+TEST(RepeatPaths, HoldPathsAtOrUnderARepeatComparedAsText) {
+  const struct {
+    std::vector<std::string> repeats;
+    const char* plain;
+    bool expected;
+  } cases[] = {
+      {{"/data/rep"}, "/data/rep", true},
+      {{"/data/rep"}, "/data/rep/v", true},
+      {{"/data/rep"}, "/data/rep/g/v", true},
+      {{"/data/rep"}, "/data/repeat/v", false},
+      {{"/data/rep"}, "/data", false},
+      {{"/data/rep/"}, "/data/rep/v", true},
+      {{"/data/rep//"}, "/data/rep", true},
+      {{"data/rep"}, "/data/rep/v", false},
+      {{""}, "/x", true},
+      {{"/"}, "/x", true},
+      {{"/data//rep"}, "/data/rep", false},
+      {{"/other", "/data/rep"}, "/data/rep/v", true},
+      {{}, "/data/rep", false},
+  };
+  for (const auto& [repeats, plain, expected] : cases) {
+    EXPECT_EQ(RepeatPaths(repeats).holds(plain), expected) << plain;
+  }
+}
+
+}  // namespace
+}  // namespace vindle
