@@ -13,6 +13,10 @@ print("\nWill the form mean the same thing on a tablet and in a browser?")
 for finding in vindle.check_form(form):
     print("  " + finding["says"])
 
+print("\nWhat do the form's own rules say about the submission?")
+for finding in vindle.submission_findings(form, submission):
+    print(f"  [{finding['kind']}] {finding['says']}")
+
 print("\nWhat does an expression give on the submission?")
 for expression in [
     "count(/household/member)",

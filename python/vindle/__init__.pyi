@@ -10,6 +10,18 @@ def check_form(form: str) -> list[dict[str, Optional[str]]]:
     construct at fault, where it breaks, what happens, and what to write
     instead. An empty list means the form travels."""
 
+def submission_findings(
+    form: str,
+    submission: str,
+    today: Optional[str] = None,
+    now: Optional[str] = None,
+) -> list[dict[str, str]]:
+    """What a form's own rules say about a submission.
+
+    A rule the engine could not evaluate comes back as `not-evaluated`,
+    never as a pass: a rule that did not run has not been satisfied, and
+    reporting it as clean would be the one failure worth avoiding."""
+
 def eval_expression(
     expression: str,
     submission: str,

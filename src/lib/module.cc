@@ -25,5 +25,6 @@ PYBIND11_MODULE(vindle, m) {
   m.attr("__version__") = "0.1.1";
   add_to_all(m, "__version__");
   add_check_form(m);
+  add_submission_findings(m);
   add_eval_expression(m);
 }

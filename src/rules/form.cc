@@ -1,0 +1,133 @@
+#include "rules/form.h"
+
+#include "parser/parser.h"
+#include "rules/calculation_order.h"
+#include "tree/text.h"
+
+namespace vindle {
+
+namespace {
+
+// The root element followed by every element below it, in document order.
+std::vector<NodeId> all_elements(const Document& document) {
+  std::vector<NodeId> elements;
+  if (const std::optional<NodeId> root = document.root()) {
+    elements = document.descendants(*root);
+    elements.insert(elements.begin(), *root);
+  }
+  return elements;
+}
+
+std::expected<std::vector<Bind>, std::string> collect_binds(
+    const Document& document, const std::vector<NodeId>& elements) {
+  std::vector<Bind> binds;
+  for (const NodeId element : elements) {
+    if (document.node(element).name != "bind") continue;
+    Bind bind;
+    std::optional<std::string> nodeset = document.nonblank_attribute(element, "nodeset");
+    if (!nodeset) nodeset = document.nonblank_attribute(element, "ref");
+    if (!nodeset) return std::unexpected("a <bind> has no nodeset");
+    bind.nodeset = std::move(*nodeset);
+    // The attributes are parsed in this order, so that the first faulty one
+    // named in the message is always the same.
+    const std::pair<const char*, std::optional<Expr> Bind::*> expressions[] = {
+        {"relevant", &Bind::relevant},     {"calculate", &Bind::calculate},
+        {"constraint", &Bind::constraint}, {"readonly", &Bind::readonly},
+        {"required", &Bind::required},
+    };
+    for (const auto& [attribute, field] : expressions) {
+      auto parsed = parse_bind_expression(
+          bind.nodeset, document.nonblank_attribute(element, attribute), attribute);
+      if (!parsed) return std::unexpected(std::move(parsed.error()));
+      bind.*field = std::move(*parsed);
+    }
+    bind.constraint_msg = document.nonblank_attribute(element, "constraintMsg");
+    bind.required_msg = document.nonblank_attribute(element, "requiredMsg");
+    binds.push_back(std::move(bind));
+  }
+  return binds;
+}
+
+TextMap<Document> collect_secondary_instances(const Document& document,
+                                              const std::vector<NodeId>& elements) {
+  TextMap<Document> instances;
+  for (const NodeId element : elements) {
+    if (document.node(element).name != "instance") continue;
+    std::optional<std::string> id = document.attribute(element, "id");
+    if (!id) continue;
+    Document copy;
+    copy.set_root(copy.import_subtree(document, element));
+    copy.renumber();
+    instances.insert_or_assign(std::move(*id), std::move(copy));
+  }
+  return instances;
+}
+
+TextMap<std::string> collect_itext(const Document& document,
+                                   const std::vector<NodeId>& elements) {
+  TextMap<std::string> itext;
+  for (const NodeId element : elements) {
+    if (document.node(element).name != "translation") continue;
+    // Only the first translation counts, whatever its language.
+    for (const NodeId text : document.children(element)) {
+      if (document.node(text).name != "text") continue;
+      std::optional<std::string> id = document.attribute(text, "id");
+      if (!id) continue;
+      std::span<const NodeId> children = document.children(text);
+      const std::optional<NodeId> value = find_named(children, document, "value");
+      if (!value) continue;
+      itext.insert_or_assign(std::move(*id), document.string_value(*value));
+    }
+    break;
+  }
+  return itext;
+}
+
+}  // namespace
+
+std::expected<std::optional<Expr>, std::string> parse_bind_expression(
+    std::string_view nodeset, const std::optional<std::string>& text,
+    std::string_view attribute) {
+  if (!text) return std::optional<Expr>();
+  auto expr = parse_expression(*text);
+  if (!expr) {
+    std::string message(attribute);
+    message += " of ";
+    message += nodeset;
+    message += ": ";
+    message += expr.error();
+    message += " — in expression ";
+    append_debug_quoted(message, *text);
+    return std::unexpected(std::move(message));
+  }
+  return std::optional<Expr>(std::move(*expr));
+}
+
+std::expected<Form, std::string> Form::load(std::string_view text) {
+  auto document = Document::parse(text);
+  if (!document) return std::unexpected("XForm XML: " + document.error());
+  // One read serves every phase: the later phases only read the tree, and
+  // the secondary instances are copied out of it.
+  const std::vector<NodeId> elements = all_elements(*document);
+
+  auto binds = collect_binds(*document, elements);
+  if (!binds) return std::unexpected(std::move(binds.error()));
+  if (binds->empty()) return std::unexpected("the XForm declares no binds, so it carries no rules");
+
+  TextMap<std::size_t> bind_index;
+  for (std::size_t i = 0; i < binds->size(); ++i) {
+    bind_index.insert_or_assign((*binds)[i].nodeset, i);
+  }
+  auto order = order_calculations(*binds, dependency_sets(*binds, bind_index));
+  if (!order) return std::unexpected(std::move(order.error()));
+
+  Form form;
+  form.instances = collect_secondary_instances(*document, elements);
+  form.itext = collect_itext(*document, elements);
+  form.document = std::move(*document);
+  form.binds = std::move(*binds);
+  form.calculation_order = std::move(*order);
+  return form;
+}
+
+}  // namespace vindle

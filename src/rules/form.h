@@ -1,0 +1,64 @@
+// A loaded XForm: what the engine needs of a form to judge an instance or to
+// fill one in. `Form::load` reads the form's own tree once and keeps it; the
+// binds with their expressions parsed, the order of the calculations, the
+// secondary instances and the first translation's texts are derived from it.
+//
+// A Form is never changed after loading and refers to nothing outside
+// itself, so any number of readers may share it.
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parser/expr.h"
+#include "tree/document.h"
+
+namespace vindle {
+
+struct Bind {
+  // From "nodeset", else "ref", as written (untrimmed, never blank).
+  std::string nodeset;
+  std::optional<std::string> constraint_msg;
+  std::optional<std::string> required_msg;
+  std::optional<Expr> relevant;
+  std::optional<Expr> calculate;
+  std::optional<Expr> constraint;
+  std::optional<Expr> required;
+  // Parsed so that a form with a broken one is refused, but never evaluated.
+  std::optional<Expr> readonly;
+};
+
+// Maps keyed by ids or paths compare bytewise and accept string_view keys.
+template <class T>
+using TextMap = std::map<std::string, T, std::less<>>;
+
+struct Form {
+  Document document;
+  std::vector<Bind> binds;  // document order of the bind elements; never empty
+  // Indices into `binds` of every bind with a calculate expression, each
+  // after the calculations it reads.
+  std::vector<std::size_t> calculation_order;
+  // Each root is a copy of the whole "instance" element, id attribute kept.
+  TextMap<Document> instances;
+  TextMap<std::string> itext;  // text id to label, first translation only
+
+  // The form, or the first message of: the XML reader, a bind without a
+  // path, a bind expression that does not parse, a form without binds,
+  // calculations that read each other in a circle.
+  static std::expected<Form, std::string> load(std::string_view text);
+};
+
+// The expression of one bind attribute; none when `text` is absent. A
+// syntax error gives "{attribute} of {nodeset}: {error} — in expression
+// {quoted text}".
+std::expected<std::optional<Expr>, std::string> parse_bind_expression(
+    std::string_view nodeset, const std::optional<std::string>& text,
+    std::string_view attribute);
+
+}  // namespace vindle

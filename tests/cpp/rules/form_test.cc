@@ -1,0 +1,68 @@
+#include "rules/form.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rules/calculation_order.h"
+
+namespace vindle {
+namespace {
+
+std::string form_with(const std::string& model) {
+  return "<h:html xmlns:h='h'><h:head><model><instance><data><a/><b/><c/></data></instance>" +
+         model + "</model></h:head><h:body/></h:html>";
+}
+
+TEST(FormLoad, TakesInstancesAndTextsAsDeclared) {
+  auto form = Form::load(form_with(
+      "<instance id='zeta'><root><item/></root></instance>"
+      "<instance id=''><e/></instance>"
+      "<instance id='zeta'><later/></instance>"
+      "<itext><translation lang='a'><text id='t'><value form='short'> x </value></text>"
+      "<text><value>no id</value></text><text id='u'/></translation>"
+      "<translation lang='b'><text id='v'><value>other</value></text></translation></itext>"
+      "<bind nodeset='/data/a'/>"));
+  ASSERT_TRUE(form) << form.error();
+  ASSERT_EQ(form->instances.size(), 2u);
+  const Document& zeta = form->instances.at("zeta");
+  EXPECT_EQ(zeta.node(*zeta.root()).name, "instance");
+  EXPECT_EQ(zeta.attribute(*zeta.root(), "id"), "zeta");
+  EXPECT_EQ(zeta.path_of(zeta.children(*zeta.root()).front()), "/instance/later");
+  EXPECT_TRUE(form->instances.contains(""));
+  EXPECT_EQ(form->itext, (TextMap<std::string>{{"t", " x "}}));
+}
+
+TEST(CalculationOrder, ChainAsLongAsTheFormNeedsNoDeepStack) {
+  // Bind i reads bind i+1, so the visit from bind 0 goes 5,000 deep.
+  constexpr std::size_t kLength = 5000;
+  std::string binds;
+  for (std::size_t i = 0; i < kLength; ++i) {
+    binds += "<bind nodeset='/data/n" + std::to_string(i) + "' calculate='/data/n" +
+             std::to_string(i + 1) + " + 1'/>";
+  }
+  auto form = Form::load(form_with(binds));
+  ASSERT_TRUE(form) << form.error();
+  ASSERT_EQ(form->calculation_order.size(), kLength);
+  EXPECT_EQ(form->calculation_order.front(), kLength - 1);
+  EXPECT_EQ(form->calculation_order.back(), 0u);
+
+  // Closing the chain into a ring names all of it.
+  binds += "<bind nodeset='/data/n" + std::to_string(kLength) + "' calculate='/data/n0'/>";
+  auto ring = Form::load(form_with(binds));
+  ASSERT_FALSE(ring);
+  EXPECT_TRUE(ring.error().ends_with("/data/n4999 → /data/n5000 → /data/n0")) << ring.error();
+}
+
+TEST(CalculationOrder, DependencySetsAreAscendingAndWithoutSelf) {
+  auto form = Form::load(form_with(
+      "<bind nodeset='/data/a' calculate='/data/c + /data/b + /data/c + /data/a'/>"
+      "<bind nodeset='/data/b'/><bind nodeset='/data/c' calculate='1'/>"));
+  ASSERT_TRUE(form) << form.error();
+  TextMap<std::size_t> index{{"/data/a", 0}, {"/data/b", 1}, {"/data/c", 2}};
+  const auto sets = dependency_sets(form->binds, index);
+  EXPECT_EQ(sets, (std::vector<std::vector<std::size_t>>{{1, 2}, {}, {}}));
+}
+
+}  // namespace
+}  // namespace vindle
