@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "functions/library.h"
 
@@ -210,6 +211,121 @@ void following_or_preceding(const Document& document, NodeId context, Axis axis,
   for (const NodeId id : document.descendants(*root)) consider(id);
 }
 
+// The last number in the subtree of `node`, its attributes included, in a
+// document numbered in tree order, where the subtree is numbered in one run
+// from the node's own number to this one: the number of the node reached by
+// taking last children down to a leaf, or of that leaf's last attribute.
+// Known ends are kept in `ends` (indexed by id), so that the ends of many
+// nodes cost one walk of the tree. None when a node on the way has no
+// number.
+std::optional<std::uint64_t> subtree_end(const Document& document, NodeId node,
+                                         std::vector<std::uint64_t>& ends) {
+  std::vector<NodeId> walked;
+  std::uint64_t end = kUnnumbered;
+  for (NodeId current = node;;) {
+    if (ends[current] != kUnnumbered) {
+      end = ends[current];
+      break;
+    }
+    walked.push_back(current);
+    const Node& below = document.node(current);
+    if (below.children.empty()) {
+      end = order_key(document, current);
+      if (end == kUnnumbered) return std::nullopt;
+      // Attributes added since the numbering have none and lie outside it.
+      for (const NodeId attribute : below.attributes) {
+        const std::uint64_t key = order_key(document, attribute);
+        if (key != kUnnumbered) end = std::max(end, key);
+      }
+      break;
+    }
+    current = below.children.back();
+  }
+  for (const NodeId id : walked) ends[id] = end;
+  return end;
+}
+
+// A step without predicates on the following, preceding or sibling axes
+// from many context nodes at once. Walking the axis from each context node
+// costs the document's size per node; in a document numbered in tree order
+// the union of the walks is found in one pass instead, and is the same set.
+// False, with nothing added, when the document or a context node lacks the
+// numbering this relies on; the step then walks from each node.
+bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
+                   NodeSet& candidates) {
+  const std::optional<NodeId> root = document.root();
+  if (!root || !document.numbered_in_tree_order()) return false;
+  for (const NodeId node : context) {
+    if (order_key(document, node) == kUnnumbered) return false;
+  }
+
+  if (axis == Axis::Following || axis == Axis::Preceding) {
+    // A node follows a context node when it comes after the context node's
+    // subtree, and precedes one when its own subtree ends before the
+    // context node. Of all the context nodes, the one whose subtree ends
+    // first, or the last one, decides.
+    std::vector<std::uint64_t> ends(document.size(), kUnnumbered);
+    std::uint64_t bound = axis == Axis::Following ? kUnnumbered : 0;
+    for (const NodeId node : context) {
+      if (axis == Axis::Following) {
+        const auto end = subtree_end(document, node, ends);
+        if (!end) return false;
+        bound = std::min(bound, *end);
+      } else {
+        bound = std::max(bound, order_key(document, node));
+      }
+    }
+    NodeSet all{*root};
+    const std::vector<NodeId> below = document.descendants(*root);
+    all.insert(all.end(), below.begin(), below.end());
+    for (const NodeId id : all) {
+      if (axis == Axis::Following) {
+        if (order_key(document, id) > bound) candidates.push_back(id);
+      } else {
+        const auto end = subtree_end(document, id, ends);
+        if (!end) {
+          candidates.clear();
+          return false;
+        }
+        if (*end < bound) candidates.push_back(id);
+      }
+    }
+    return true;
+  }
+
+  // The siblings after the first of a parent's children in the context, or
+  // before the last of them. A parent's children are in document order, so
+  // a context node is found among them by its number.
+  std::unordered_map<NodeId, std::size_t> place_by_parent;
+  for (const NodeId node : context) {
+    const std::optional<NodeId> parent = document.node(node).parent;
+    if (!parent) continue;
+    const auto& siblings = document.node(*parent).children;
+    const std::uint64_t key = order_key(document, node);
+    const auto found = std::lower_bound(
+        siblings.begin(), siblings.end(), key,
+        [&](NodeId sibling, std::uint64_t k) { return order_key(document, sibling) < k; });
+    // An attribute is not among its owner's children.
+    if (found == siblings.end() || *found != node) continue;
+    const auto place = static_cast<std::size_t>(found - siblings.begin());
+    const auto [known, added] = place_by_parent.try_emplace(*parent, place);
+    if (!added) {
+      known->second = axis == Axis::FollowingSibling ? std::min(known->second, place)
+                                                     : std::max(known->second, place);
+    }
+  }
+  for (const auto& [parent, place] : place_by_parent) {
+    const auto& siblings = document.node(parent).children;
+    const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(place);
+    if (axis == Axis::FollowingSibling) {
+      candidates.insert(candidates.end(), at + 1, siblings.end());
+    } else {
+      candidates.insert(candidates.end(), siblings.begin(), at);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 EvalResult evaluate(const Expr& expr, const Document& document, const Focus& focus,
@@ -256,6 +372,17 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
                           step.axis == Axis::Ancestor || step.axis == Axis::AncestorOrSelf);
   std::vector<bool> seen;
   if (may_share && context.size() > 1) seen.assign(document.size(), false);
+
+  const bool across = step.predicates.empty() &&
+                      (step.axis == Axis::Following || step.axis == Axis::Preceding ||
+                       step.axis == Axis::FollowingSibling ||
+                       step.axis == Axis::PrecedingSibling);
+  if (across && context.size() > 1 && union_of_axis(context, step.axis, document, candidates)) {
+    if (!step.test.any) {
+      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    }
+    return sort_document_order(std::move(candidates), document);
+  }
 
   for (const NodeId node : context) {
     candidates.clear();

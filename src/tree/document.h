@@ -136,6 +136,10 @@ class Document {
   // without a number come after every numbered node and are unordered among
   // themselves.
   bool precedes(NodeId a, NodeId b) const;
+  // Whether no link has changed since the last renumber (or the read), so
+  // that document order is the tree's pre-order: every reachable node has a
+  // number, and a subtree is numbered in one run from its top.
+  bool numbered_in_tree_order() const { return tree_order_numbered_; }
 
   // The instance XML: the header "<?xml version='1.0' ?>" followed by the
   // root element, compact, with no indentation. An element with children
