@@ -491,20 +491,11 @@ NodesResult filter_by_predicate(NodeSet nodes, const std::vector<Expr>& predicat
 }
 
 std::optional<NodeId> find_form_instance(const Document& document, std::string_view id) {
-  const std::optional<NodeId> root = document.root();
-  if (!root) return std::nullopt;
-  const auto matches = [&](NodeId element) {
-    const Node& node = document.node(element);
-    if (node.name != "instance") return false;
-    for (const NodeId attribute : node.attributes) {
+  for (const NodeId element : document.elements_named("instance")) {
+    for (const NodeId attribute : document.node(element).attributes) {
       const Node& pair = document.node(attribute);
-      if (pair.name == "id" && pair.value == id) return true;
+      if (pair.name == "id" && pair.value == id) return element;
     }
-    return false;
-  };
-  if (matches(*root)) return root;
-  for (const NodeId element : document.descendants(*root)) {
-    if (matches(element)) return element;
   }
   return std::nullopt;
 }

@@ -62,7 +62,7 @@ void Document::forget_siblings(std::optional<NodeId> parent) {
 void Document::set_root(std::optional<NodeId> id) {
   if (id) check(*id);
   root_ = id;
-  tree_order_numbered_ = false;
+  forget_order();
 }
 
 NodeId Document::new_element(std::string_view name, std::string_view value) {
@@ -83,7 +83,7 @@ void Document::append_child(NodeId parent, NodeId child) {
   nodes_[child].parent = parent;
   nodes_[parent].children.push_back(child);
   forget_siblings(parent);
-  tree_order_numbered_ = false;
+  forget_order();
 }
 
 void Document::insert_after(NodeId anchor, NodeId node) {
@@ -98,7 +98,7 @@ void Document::insert_after(NodeId anchor, NodeId node) {
   const auto at = std::find(siblings.begin(), siblings.end(), anchor);
   siblings.insert(at == siblings.end() ? at : at + 1, node);
   forget_siblings(parent);
-  tree_order_numbered_ = false;
+  forget_order();
 }
 
 void Document::detach(NodeId node) {
@@ -109,10 +109,16 @@ void Document::detach(NodeId node) {
   std::erase(nodes_[*parent].children, node);
   nodes_[node].parent.reset();
   forget_siblings(parent);
+  forget_order();
+}
+
+void Document::forget_order() {
   tree_order_numbered_ = false;
+  elements_by_name_.reset();
 }
 
 void Document::renumber() {
+  elements_by_name_.reset();
   tree_order_numbered_ = true;
   if (!root_) {
     order_.clear();
@@ -187,7 +193,43 @@ Node& Document::node_mut(NodeId id) {
   // changes same-name counts.
   forget_siblings(id);
   forget_siblings(nodes_[id].parent);
+  elements_by_name_.reset();
   return nodes_[id];
+}
+
+void Document::set_value(NodeId id, std::string_view value) {
+  check(id);
+  nodes_[id].value.assign(value);
+}
+
+std::vector<NodeId> Document::elements_named(std::string_view name) const {
+  if (!root_) return {};
+  if (!tree_order_numbered_) {
+    std::vector<NodeId> found;
+    if (nodes_[*root_].name == name) found.push_back(*root_);
+    for (const NodeId id : descendants(*root_)) {
+      if (nodes_[id].name == name) found.push_back(id);
+    }
+    return found;
+  }
+  if (!elements_by_name_) {
+    // One pre-order walk indexes every element by name; in a tree numbered
+    // in its own order that is document order.
+    auto& index = elements_by_name_.emplace();
+    std::vector<NodeId> stack{*root_};
+    while (!stack.empty()) {
+      const NodeId id = stack.back();
+      stack.pop_back();
+      check(id);
+      const Node& node = nodes_[id];
+      auto entry = index.find(node.name);
+      if (entry == index.end()) entry = index.emplace(node.name, std::vector<NodeId>()).first;
+      entry->second.push_back(id);
+      stack.insert(stack.end(), node.children.rbegin(), node.children.rend());
+    }
+  }
+  const auto found = elements_by_name_->find(name);
+  return found == elements_by_name_->end() ? std::vector<NodeId>() : found->second;
 }
 
 const Node& Document::node(NodeId id) const {

@@ -102,6 +102,8 @@ class Document {
   // links only through the operations above, and finish with the reference
   // before the next operation on the document.
   Node& node_mut(NodeId id);
+  // Replaces the node's own text; nothing else about the tree changes.
+  void set_value(NodeId id, std::string_view value);
 
   // Queries. References and views into the store are valid until the next
   // edit or node creation.
@@ -128,6 +130,10 @@ class Document {
   // "[n]" after a name whose parent has more than one child element of that
   // name. An attribute is a last step under its owner, with no mark.
   std::string path_of(NodeId id) const;
+  // Every element of exactly that name reachable from the root, the root
+  // included, in document order. Indexed once per numbering, so repeated
+  // lookups cost the number of matches.
+  std::vector<NodeId> elements_named(std::string_view name) const;
 
   // Document order as of the last renumber: the node's number, none for a
   // node that was not reachable from the root then (or created since).
@@ -171,6 +177,8 @@ class Document {
     return id < order_.size() ? order_[id] : kUnnumbered;
   }
   void forget_siblings(std::optional<NodeId> parent);
+  // A link changed: document order is no longer the tree's pre-order.
+  void forget_order();
   const SiblingIndex& sibling_index(NodeId parent) const;
   // The "[n]" of a step, 0 when the step carries none.
   std::uint64_t step_position(NodeId id) const;
@@ -184,6 +192,10 @@ class Document {
   // Whether no link has changed since the last numbering, so that document
   // order is simply the pre-order of the tree.
   bool tree_order_numbered_ = false;
+  // Elements by name in document order, built lazily while the tree is
+  // numbered in its own order and dropped by any change to links or names.
+  mutable std::optional<std::unordered_map<std::string, std::vector<NodeId>, NameHash,
+                                           std::equal_to<>>> elements_by_name_;
   // Built lazily by path_of and dropped by the edits that can change it.
   mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
 };

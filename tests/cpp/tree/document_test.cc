@@ -356,3 +356,45 @@ TEST(DocumentIds, UnknownIdsThrowAndChangeNothing) {
 
 }  // namespace
 }  // namespace vindle
+
+namespace vindle {
+namespace {
+
+std::vector<std::string> names_of_values(const Document& document,
+                                         const std::vector<NodeId>& ids) {
+  std::vector<std::string> values;
+  for (const NodeId id : ids) values.push_back(document.node(id).value);
+  return values;
+}
+
+TEST(ElementsNamed, DocumentOrderAndEveryKindOfChange) {
+  Document document = *Document::parse("<x>0<x>1<y><x>2</x></y></x><x>3</x></x>");
+  using Values = std::vector<std::string>;
+  EXPECT_EQ(names_of_values(document, document.elements_named("x")),
+            (Values{"0", "1", "2", "3"}));
+  EXPECT_TRUE(document.elements_named("z").empty());
+
+  // A new element in the tree is found at once, before and after numbering.
+  const NodeId root = *document.root();
+  const NodeId added = document.new_element("x", "4");
+  document.insert_after(document.children(root).front(), added);
+  EXPECT_EQ(names_of_values(document, document.elements_named("x")),
+            (Values{"0", "1", "2", "3", "4"}));  // unnumbered: last
+  document.renumber();
+  EXPECT_EQ(names_of_values(document, document.elements_named("x")),
+            (Values{"0", "1", "2", "4", "3"}));
+
+  // A rename through node_mut is seen; a new value is just a value.
+  document.node_mut(added).name = "z";
+  EXPECT_EQ(names_of_values(document, document.elements_named("z")), (Values{"4"}));
+  document.set_value(added, "five");
+  EXPECT_EQ(names_of_values(document, document.elements_named("z")), (Values{"five"}));
+
+  // A detached subtree is out of reach.
+  document.detach(document.children(root).front());
+  EXPECT_EQ(names_of_values(document, document.elements_named("x")), (Values{"0", "3"}));
+  EXPECT_THROW(document.set_value(1000, "x"), InvalidNodeId);
+}
+
+}  // namespace
+}  // namespace vindle
