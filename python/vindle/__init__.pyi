@@ -1,4 +1,4 @@
-from typing import Optional
+from typing import Optional, SupportsIndex, Union
 
 __version__: str
 __all__: list[str]
@@ -33,3 +33,43 @@ def eval_expression(
 
     An expression this engine cannot evaluate raises, rather than returning
     a plausible value."""
+
+class Session:
+    """A form being filled in.
+
+    Holds the instance, applies what the form derives, and reports what
+    moved. The same engine that judges the submission when it arrives, so a
+    form cannot behave one way while it is being filled and another way
+    afterwards."""
+
+    def __init__(
+        self,
+        form: str,
+        instance: Optional[str] = None,
+        today: Optional[str] = None,
+        now: Optional[str] = None,
+    ) -> None: ...
+    def set(self, path: str, value: str) -> None:
+        """Answer a question."""
+    def get(self, path: str) -> str:
+        """The current answer, or the empty string."""
+    def add_row(self, path: str) -> int:
+        """Add a row to a repeat; returns how many there are now."""
+    def remove_row(self, path: str, position: SupportsIndex) -> int:
+        """Remove one row, counted from 1 as XPath counts."""
+    def recompute(
+        self,
+    ) -> dict[
+        str,
+        Union[dict[str, str], dict[str, bool], list[str], list[tuple[str, str]], dict[str, int]],
+    ]:
+        """Run the form's logic and apply what it derives.
+
+        Returns what is asked, what was calculated (only where it changed),
+        what is missing, what was rejected, and how many rows each repeat
+        has."""
+    def choices(self, path: str) -> Optional[list[dict[str, str]]]:
+        """The choices a filtered question offers right now, or `None` when its
+        list is fixed."""
+    def instance_xml(self) -> str:
+        """The instance as it would be submitted."""

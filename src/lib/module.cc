@@ -27,4 +27,5 @@ PYBIND11_MODULE(vindle, m) {
   add_check_form(m);
   add_submission_findings(m);
   add_eval_expression(m);
+  add_session(m);
 }

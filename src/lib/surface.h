@@ -13,5 +13,6 @@ void add_to_all(py::module_& module, const char* name);
 void add_check_form(py::module_& module);           // check_form.cc
 void add_submission_findings(py::module_& module);  // submission_findings.cc
 void add_eval_expression(py::module_& module);      // eval_expression.cc
+void add_session(py::module_& module);              // session.cc
 
 }  // namespace vindle::python

@@ -130,4 +130,22 @@ std::expected<Form, std::string> Form::load(std::string_view text) {
   return form;
 }
 
+std::expected<Document, std::string> Form::primary_instance(std::string_view text) {
+  auto document = Document::parse(text);
+  if (!document) return std::unexpected("XForm XML: " + document.error());
+  const NodeId root = *document->root();
+  // An "id" does not disqualify the first instance: the engine and the
+  // portability checker may take different instances of such a form.
+  for (const NodeId element : document->descendants(root)) {
+    if (document->node(element).name != "instance") continue;
+    const std::vector<NodeId>& children = document->children(element);
+    if (children.empty()) return std::unexpected("the XForm's primary instance is empty");
+    Document instance;
+    instance.set_root(instance.import_subtree(*document, children.front()));
+    instance.renumber();
+    return instance;
+  }
+  return std::unexpected("the XForm has no primary instance");
+}
+
 }  // namespace vindle

@@ -52,6 +52,12 @@ struct Form {
   // path, a bind expression that does not parse, a form without binds,
   // calculations that read each other in a circle.
   static std::expected<Form, std::string> load(std::string_view text);
+
+  // A copy of the first child element of the first "instance" element below
+  // the form's root, whatever that instance's attributes, as a Document of
+  // its own; or "the XForm has no primary instance" / "the XForm's primary
+  // instance is empty".
+  static std::expected<Document, std::string> primary_instance(std::string_view text);
 };
 
 // The expression of one bind attribute; none when `text` is absent. A

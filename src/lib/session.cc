@@ -1,0 +1,307 @@
+// The class Session: a form being filled in, as Python holds it. Each
+// method binds its arguments, borrows the object, converts the arguments
+// and calls the engine's session; refused edits raise ValueError.
+//
+// The object keeps its own borrow state: any number of shared borrows or
+// one exclusive borrow. Between binding and the end of a call, Python code
+// can run only through the __index__ of a remove_row position; a call on
+// the same session from there meets the exclusive borrow and raises rather
+// than editing an instance the outer call is in the middle of.
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "lib/arguments.h"
+#include "lib/clock.h"
+#include "lib/surface.h"
+#include "rules/session.h"
+#include "tree/source.h"
+
+namespace vindle::python {
+namespace {
+
+constexpr const char* kSessionDoc =
+    "Session(form, instance=None, today=None, now=None)\n--\n\n"
+    "A form being filled in.\n\n"
+    "Holds the instance, applies what the form derives, and reports what\n"
+    "moved. The same engine that judges the submission when it arrives, so a\n"
+    "form cannot behave one way while it is being filled and another way\n"
+    "afterwards.";
+// The initialiser's signature line is what inspect reads for the class; it
+// drops the first parameter as the receiver.
+constexpr const char* kInitDoc =
+    "__init__(self, form, instance=None, today=None, now=None)\n--\n\n";
+constexpr const char* kSetDoc = "set($self, path, value)\n--\n\nAnswer a question.";
+constexpr const char* kGetDoc =
+    "get($self, path)\n--\n\nThe current answer, or the empty string.";
+constexpr const char* kAddRowDoc =
+    "add_row($self, path)\n--\n\nAdd a row to a repeat; returns how many there are now.";
+constexpr const char* kRemoveRowDoc =
+    "remove_row($self, path, position)\n--\n\nRemove one row, counted from 1 as XPath counts.";
+constexpr const char* kRecomputeDoc =
+    "recompute($self)\n--\n\n"
+    "Run the form's logic and apply what it derives.\n\n"
+    "Returns what is asked, what was calculated (only where it changed),\n"
+    "what is missing, what was rejected, and how many rows each repeat\n"
+    "has.";
+constexpr const char* kChoicesDoc =
+    "choices($self, path)\n--\n\n"
+    "The choices a filtered question offers right now, or `None` when its\n"
+    "list is fixed.";
+constexpr const char* kInstanceXmlDoc =
+    "instance_xml($self)\n--\n\nThe instance as it would be submitted.";
+
+class PySession {
+ public:
+  explicit PySession(Session session) : session_(std::move(session)) {}
+
+  // Held for a whole method call; refused, not waited for, when it
+  // conflicts with a borrow already held.
+  class Shared {
+   public:
+    explicit Shared(PySession& owner) : owner_(owner) {
+      if (owner_.borrows_ < 0) refuse("Already mutably borrowed");
+      ++owner_.borrows_;
+    }
+    ~Shared() { --owner_.borrows_; }
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+    const Session& operator*() const { return owner_.session_; }
+    const Session* operator->() const { return &owner_.session_; }
+
+   private:
+    PySession& owner_;
+  };
+
+  class Exclusive {
+   public:
+    explicit Exclusive(PySession& owner) : owner_(owner) {
+      if (owner_.borrows_ != 0) refuse("Already borrowed");
+      owner_.borrows_ = -1;
+    }
+    ~Exclusive() { owner_.borrows_ = 0; }
+    Exclusive(const Exclusive&) = delete;
+    Exclusive& operator=(const Exclusive&) = delete;
+    Session& operator*() const { return owner_.session_; }
+    Session* operator->() const { return &owner_.session_; }
+
+   private:
+    PySession& owner_;
+  };
+
+ private:
+  [[noreturn]] static void refuse(const char* message) {
+    PyErr_SetString(PyExc_RuntimeError, message);
+    throw py::error_already_set();
+  }
+
+  Session session_;
+  int borrows_ = 0;  // -1: one exclusive borrow; n > 0: n shared borrows
+};
+
+// Runs a method body; a C++ exception that is not already a Python one
+// (nothing in the engine should throw) reaches Python as RuntimeError.
+template <class F>
+auto guarded(F&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const py::error_already_set&) {
+    throw;
+  } catch (const py::builtin_exception&) {
+    throw;
+  } catch (const std::exception& error) {
+    raise_runtime_error(error.what());
+  }
+}
+
+std::string text(const char* method, const char* parameter, py::handle value) {
+  return text_argument(method, parameter, value);
+}
+
+// An unsigned 64-bit count through the integer-index protocol: an int, a
+// bool or an object with __index__. Negative or too large: OverflowError;
+// anything without an index: TypeError naming the parameter.
+std::uint64_t count_argument(const char* method, const char* parameter, py::handle value) {
+  PyObject* index = PyNumber_Index(value.ptr());
+  if (!index) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      py::error_already_set error;
+      throw py::type_error(std::string(method) + "() argument '" + parameter +
+                           "': " + py::str(error.value()).cast<std::string>());
+    }
+    throw py::error_already_set();
+  }
+  const unsigned long long count = PyLong_AsUnsignedLongLong(index);
+  Py_DECREF(index);
+  if (count == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+    throw py::error_already_set();
+  }
+  return count;
+}
+
+py::dict recompute_dict(const RecomputeResult& result) {
+  py::dict calculated;
+  for (const auto& [path, value] : result.calculated) calculated[to_str(path)] = to_str(value);
+  py::dict relevant;
+  for (const auto& [path, flag] : result.relevant) relevant[to_str(path)] = py::bool_(flag);
+  py::list missing;
+  for (const std::string& path : result.missing) missing.append(to_str(path));
+  const auto pairs = [](const std::vector<std::pair<std::string, std::string>>& entries) {
+    py::list list;
+    for (const auto& [path, text] : entries) {
+      list.append(py::make_tuple(to_str(path), to_str(text)));
+    }
+    return list;
+  };
+  py::dict repeats;
+  for (const auto& [path, rows] : result.repeats) repeats[to_str(path)] = py::int_(rows);
+
+  py::dict out;
+  out["calculated"] = calculated;
+  out["relevant"] = relevant;
+  out["missing"] = missing;
+  out["invalid"] = pairs(result.invalid);
+  out["failed"] = pairs(result.failed);
+  out["repeats"] = repeats;
+  return out;
+}
+
+std::unique_ptr<PySession> construct(py::handle form, py::handle instance, py::handle today,
+                                     py::handle now) {
+  return guarded([&] {
+    constexpr const char* kName = "Session";
+    const std::string form_argument = text(kName, "form", form);
+    const std::optional<std::string> instance_argument =
+        optional_text_argument(kName, "instance", instance);
+    std::optional<std::string> today_text = optional_text_argument(kName, "today", today);
+    std::optional<std::string> now_text = optional_text_argument(kName, "now", now);
+
+    // Both texts are read before the form is parsed. No document is
+    // consulted for today and now.
+    const std::string form_xml = load_argument(form_argument, "form");
+    std::optional<std::string> instance_xml;
+    if (instance_argument) instance_xml = load_argument(*instance_argument, "instance");
+    std::string today_value = today_text ? std::move(*today_text) : kDefaultToday;
+    std::string now_value = now_text ? std::move(*now_text) : kDefaultNow;
+
+    auto session = instance_xml ? Session::with_saved_instance(form_xml, *instance_xml,
+                                                                std::move(today_value),
+                                                                std::move(now_value))
+                                : Session::from_form(form_xml, std::move(today_value),
+                                                     std::move(now_value));
+    if (!session) raise_runtime_error(session.error());
+    return std::make_unique<PySession>(std::move(*session));
+  });
+}
+
+}  // namespace
+
+void add_session(py::module_& module) {
+  py::class_<PySession>(module, "Session", kSessionDoc)
+      .def(
+          "__init__",
+          [](py::detail::value_and_holder& holder, py::handle form, py::handle instance,
+             py::handle today, py::handle now) {
+            // Calling __init__ again on a live session (even from inside one
+            // of its own calls) must not replace the state under it: it
+            // changes nothing, as object.__init__ would.
+            if (holder.holder_constructed()) return;
+            py::detail::initimpl::construct<py::class_<PySession>>(
+                holder, construct(form, instance, today, now), false);
+          },
+          py::detail::is_new_style_constructor(), kInitDoc, py::arg("form"),
+          py::arg("instance") = py::none(), py::arg("today") = py::none(),
+          py::arg("now") = py::none())
+      .def(
+          "set",
+          [](PySession& self, py::handle path, py::handle value) {
+            guarded([&] {
+              PySession::Exclusive session(self);
+              const std::string path_text = text("set", "path", path);
+              const std::string value_text = text("set", "value", value);
+              auto done = session->set(path_text, value_text);
+              if (!done) raise_value_error(done.error());
+            });
+          },
+          kSetDoc, py::arg("path"), py::arg("value"))
+      .def(
+          "get",
+          [](PySession& self, py::handle path) {
+            return guarded([&] {
+              PySession::Shared session(self);
+              return to_str(session->get(text("get", "path", path)));
+            });
+          },
+          kGetDoc, py::arg("path"))
+      .def(
+          "add_row",
+          [](PySession& self, py::handle path) {
+            return guarded([&] {
+              PySession::Exclusive session(self);
+              auto rows = session->add_row(text("add_row", "path", path));
+              if (!rows) raise_value_error(rows.error());
+              return py::int_(*rows);
+            });
+          },
+          kAddRowDoc, py::arg("path"))
+      .def(
+          "remove_row",
+          [](PySession& self, py::handle path, py::handle position) {
+            return guarded([&] {
+              PySession::Exclusive session(self);
+              const std::string path_text = text("remove_row", "path", path);
+              const std::uint64_t place = count_argument("remove_row", "position", position);
+              auto rows = session->remove_row(path_text, place);
+              if (!rows) raise_value_error(rows.error());
+              return py::int_(*rows);
+            });
+          },
+          kRemoveRowDoc, py::arg("path"), py::arg("position"))
+      .def(
+          "recompute",
+          [](PySession& self) {
+            return guarded([&] {
+              PySession::Exclusive session(self);
+              return recompute_dict(session->recompute());
+            });
+          },
+          kRecomputeDoc)
+      .def(
+          "choices",
+          [](PySession& self, py::handle path) -> py::object {
+            return guarded([&]() -> py::object {
+              PySession::Shared session(self);
+              const auto choices = session->choices(text("choices", "path", path));
+              if (!choices) return py::none();
+              py::list list;
+              for (const Choice& choice : *choices) {
+                py::dict entry;
+                entry["value"] = to_str(choice.value);
+                entry["label"] = to_str(choice.label);
+                list.append(std::move(entry));
+              }
+              return list;
+            });
+          },
+          kChoicesDoc, py::arg("path"))
+      .def(
+          "instance_xml",
+          [](PySession& self) {
+            return guarded([&] {
+              PySession::Shared session(self);
+              return to_str(session->instance_xml());
+            });
+          },
+          kInstanceXmlDoc)
+      .def("__repr__", [](PySession& self) {
+        return guarded([&] {
+          PySession::Shared session(self);
+          return "<vindle.Session " + std::to_string(session->instance_xml().size()) +
+                 " bytes>";
+        });
+      });
+  add_to_all(module, "Session");
+}
+
+}  // namespace vindle::python
