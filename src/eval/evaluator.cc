@@ -389,7 +389,11 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
     const Node& current = document.node(node);
     switch (step.axis) {
       case Axis::Child:
-        candidates.assign(current.children.begin(), current.children.end());
+        if (step.test.any) {
+          candidates.assign(current.children.begin(), current.children.end());
+        } else {
+          candidates = document.children_named(node, step.test.name);
+        }
         break;
       case Axis::Parent:
         if (current.parent) candidates.push_back(*current.parent);

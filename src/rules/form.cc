@@ -28,6 +28,7 @@ std::expected<std::vector<Bind>, std::string> collect_binds(
     if (!nodeset) nodeset = document.nonblank_attribute(element, "ref");
     if (!nodeset) return std::unexpected("a <bind> has no nodeset");
     bind.nodeset = std::move(*nodeset);
+    if (auto path = parse_expression(bind.nodeset)) bind.path = std::move(*path);
     // The attributes are parsed in this order, so that the first faulty one
     // named in the message is always the same.
     const std::pair<const char*, std::optional<Expr> Bind::*> expressions[] = {

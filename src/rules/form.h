@@ -24,6 +24,9 @@ namespace vindle {
 struct Bind {
   // From "nodeset", else "ref", as written (untrimmed, never blank).
   std::string nodeset;
+  // The nodeset parsed once, at load; none when it does not parse, and the
+  // bind then selects nothing.
+  std::optional<Expr> path;
   std::optional<std::string> constraint_msg;
   std::optional<std::string> required_msg;
   std::optional<Expr> relevant;

@@ -25,13 +25,20 @@ Document build_model_document(const Form& form, const Document& instance) {
 
 NodeSet select_nodes(std::string_view expression, const Document& document,
                      const EvalEnv& env) {
-  auto expr = parse_expression(expression);
-  if (!expr) return {};
+  const auto expr = parse_expression(expression);
+  return expr ? select_nodes(*expr, document, env) : NodeSet();
+}
+
+NodeSet select_nodes(const Expr& expr, const Document& document, const EvalEnv& env) {
   const std::optional<NodeId> root = document.root();
   if (!root) return {};
-  auto value = evaluate(*expr, document, Focus{*root, 1, 1}, env);
+  auto value = evaluate(expr, document, Focus{*root, 1, 1}, env);
   if (!value || !value->is_node_set()) return {};
   return std::move(value->nodes());
+}
+
+NodeSet select_bind(const Bind& bind, const Document& document, const EvalEnv& env) {
+  return bind.path ? select_nodes(*bind.path, document, env) : NodeSet();
 }
 
 namespace {
@@ -55,9 +62,8 @@ BindSelections::BindSelections(const std::vector<Bind>& binds, const Document& m
   std::map<std::string, std::size_t> group_of_parents;
   for (const Bind& bind : binds) {
     if (group_of_path_.contains(bind.nodeset)) continue;
-    auto expr = parse_expression(bind.nodeset);
-    if (!expr) continue;
-    const Expr::Path* path = plain_child_path(*expr);
+    if (!bind.path) continue;
+    const Expr::Path* path = plain_child_path(*bind.path);
     if (!path) continue;
     // Names hold no "/", so the joined names tell the parent paths apart.
     std::string key;
@@ -101,7 +107,7 @@ const NodeSet& BindSelections::of(std::size_t index) {
   }
   auto found = by_path_.find(path);
   if (found == by_path_.end()) {
-    found = by_path_.emplace(path, select_nodes(path, model_, env_)).first;
+    found = by_path_.emplace(path, select_bind(binds_[index], model_, env_)).first;
   }
   return found->second;
 }

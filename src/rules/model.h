@@ -35,6 +35,11 @@ Document build_model_document(const Form& form, const Document& instance);
 // a bind that selects nothing has no rules to judge.
 NodeSet select_nodes(std::string_view expression, const Document& document,
                      const EvalEnv& env);
+// The same for an expression already parsed.
+NodeSet select_nodes(const Expr& expr, const Document& document, const EvalEnv& env);
+// The nodes a bind's path selects: its nodeset, parsed once when the form
+// was loaded.
+NodeSet select_bind(const Bind& bind, const Document& document, const EvalEnv& env);
 
 // The nodes each bind selects in one model document, as `select_nodes`
 // gives them, each distinct path evaluated once: a judgement reads the same

@@ -65,14 +65,14 @@ RecomputeResult Session::recompute() {
     for (const std::size_t index : form_.calculation_order) {
       const Bind& bind = form_.binds[index];
       if (!bind.calculate) continue;
-      for (const NodeId node : select_nodes(bind.nodeset, model, env)) {
+      for (const NodeId node : select_bind(bind, model, env)) {
         auto value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
         if (!value) {
           result.failed.emplace_back(bind.nodeset, std::move(value.error()));
           continue;
         }
         std::string text = value_to_string(*value, model);
-        model.node_mut(node).value = text;
+        model.set_value(node, text);
         values.emplace_back(node, std::move(text));
       }
     }
@@ -96,7 +96,7 @@ RecomputeResult Session::recompute() {
       continue;
     }
     if (instance_.string_value(target) == entry.value) continue;
-    instance_.node_mut(target).value = entry.value;
+    instance_.set_value(target, entry.value);
     result.calculated.emplace(path, std::move(entry.value));
   }
 

@@ -178,7 +178,7 @@ std::string Session::get(std::string_view path) const {
 
 std::expected<void, std::string> Session::set(std::string_view path, std::string_view value) {
   if (const std::optional<NodeId> node = resolve(path)) {
-    instance_.node_mut(*node).value = value;
+    instance_.set_value(*node, value);
     return {};
   }
 

@@ -342,12 +342,27 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
   for (const NodeId child : children) {
     check(child);
     const std::string& name = nodes_[child].name;
-    auto count = index.count_by_name.find(name);
-    if (count == index.count_by_name.end()) count = index.count_by_name.emplace(name, 0).first;
-    ++count->second;
-    index.place.try_emplace(child, count->second);
+    auto named = index.by_name.find(name);
+    if (named == index.by_name.end()) named = index.by_name.emplace(name, SiblingIndex::NodeList()).first;
+    named->second.push_back(child);
+    index.place.try_emplace(child, named->second.size());
   }
   return index;
+}
+
+std::vector<NodeId> Document::children_named(NodeId parent, std::string_view name) const {
+  const auto& children = node(parent).children;
+  if (children.size() <= kScanLimit) {
+    std::vector<NodeId> found;
+    for (const NodeId child : children) {
+      check(child);
+      if (nodes_[child].name == name) found.push_back(child);
+    }
+    return found;
+  }
+  const SiblingIndex& index = sibling_index(parent);
+  const auto named = index.by_name.find(name);
+  return named == index.by_name.end() ? std::vector<NodeId>() : named->second;
 }
 
 std::uint64_t Document::step_position(NodeId id) const {
@@ -366,9 +381,8 @@ std::uint64_t Document::step_position(NodeId id) const {
     }
   } else {
     const SiblingIndex& index = sibling_index(parent);
-    if (const auto found = index.count_by_name.find(node.name);
-        found != index.count_by_name.end()) {
-      count = found->second;
+    if (const auto found = index.by_name.find(node.name); found != index.by_name.end()) {
+      count = found->second.size();
     }
     if (const auto found = index.place.find(id); found != index.place.end()) {
       place = found->second;

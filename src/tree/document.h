@@ -111,6 +111,9 @@ class Document {
   std::optional<NodeId> parent(NodeId id) const;
   const std::vector<NodeId>& children(NodeId id) const;
   const std::vector<NodeId>& attributes(NodeId id) const;
+  // The child elements of exactly that name, in child order; a lookup
+  // rather than a scan under a parent with many children.
+  std::vector<NodeId> children_named(NodeId parent, std::string_view name) const;
   // Parent, grandparent, ... to the top; for an attribute the owner first.
   std::vector<NodeId> ancestors(NodeId id) const;
   // Every element below the node in document order; nodes without a number
@@ -163,7 +166,9 @@ class Document {
     }
   };
   struct SiblingIndex {
-    std::unordered_map<std::string, std::uint64_t, NameHash, std::equal_to<>> count_by_name;
+    using NodeList = std::vector<NodeId>;
+    // The children of each name, in child order.
+    std::unordered_map<std::string, NodeList, NameHash, std::equal_to<>> by_name;
     // A child's 1-based place among the children of its name.
     std::unordered_map<NodeId, std::uint64_t> place;
   };
