@@ -19,6 +19,7 @@ pytestmark = pytest.mark.skipif(
 FORMS = Path(__file__).resolve().parent / "forms"
 FORM = (FORMS / "household-roster.xml").read_text(encoding="utf-8")
 BROKEN = (FORMS / "household-roster.broken.xml").read_text(encoding="utf-8")
+PLACES = (FORMS / "cascading-places.xml").read_text(encoding="utf-8")
 
 CALLS = 100_000
 WARM_UP = 1_000
@@ -63,3 +64,49 @@ CALLS_UNDER_TEST = {
 @pytest.mark.parametrize("name", list(CALLS_UNDER_TEST))
 def test_module_functions_do_not_leak(name):
     assert_flat(CALLS_UNDER_TEST[name])
+
+
+def session():
+    made = vindle.Session(FORM)
+    made.add_row("/roster/member")
+    made.set("/roster/member/age", "30")
+    return made
+
+
+class Index:
+    """A position given through the integer-index protocol."""
+
+    def __index__(self):
+        return 1
+
+
+def add_and_remove():
+    # Rows removed from a session stay in its store until the session goes,
+    # so each round uses a session of its own.
+    made = vindle.Session(FORM)
+    made.add_row("/roster/member")
+    made.remove_row("/roster/member", Index())
+
+
+SHARED = session()
+PLACES_SESSION = vindle.Session(PLACES)
+PLACES_SESSION.set("/place/region", "north")
+
+SESSION_CALLS = {
+    "constructor": lambda: vindle.Session(FORM, BROKEN, today="2024-01-01"),
+    "constructor, refused": raises(vindle.Session, "<a/>"),
+    "set": lambda: SHARED.set("/roster/member/name", "Amina"),
+    "set, refused": raises(SHARED.set, "/roster/member[9]/name", "x"),
+    "get": lambda: SHARED.get("/roster/member/age"),
+    "add_row and remove_row": add_and_remove,
+    "remove_row, refused": raises(SHARED.remove_row, "/roster/member", 7),
+    "recompute": SHARED.recompute,
+    "choices": lambda: PLACES_SESSION.choices("/place/district"),
+    "instance_xml": SHARED.instance_xml,
+    "repr": lambda: repr(SHARED),
+}
+
+
+@pytest.mark.parametrize("name", list(SESSION_CALLS))
+def test_session_methods_do_not_leak(name):
+    assert_flat(SESSION_CALLS[name])
