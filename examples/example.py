@@ -24,3 +24,21 @@ for expression in [
     "round(sum(/household/member/age) div count(/household/member), 1)",
 ]:
     print(f"  {expression}  =>  {vindle.eval_expression(expression, submission)!r}")
+
+print("\nFilling the form in:")
+session = vindle.Session(form, today="2024-05-01")
+session.set("/household/region", "north")
+print("  districts offered in the north:",
+      [choice["label"] for choice in session.choices("/household/district")])
+session.set("/household/district", "mabuki")
+session.set("/household/village", "Nyanguge")
+for name, age, sex in [("Rehema", "41", "female"), ("Baraka", "12", "male")]:
+    rows = session.add_row("/household/member")
+    session.set(f"/household/member[{rows}]/name", name)
+    session.set(f"/household/member[{rows}]/age", age)
+    session.set(f"/household/member[{rows}]/sex", sex)
+result = session.recompute()
+print("  calculated:", result["calculated"])
+print("  still missing:", result["missing"])
+print("  repeats:", result["repeats"])
+print("  " + session.instance_xml())
