@@ -344,9 +344,13 @@ def test_signatures_and_docstrings():
                     "list is fixed."),
         "instance_xml": ("($self)", "The instance as it would be submitted."),
     }
+    bound = session()
     for name, (signature, doc) in methods.items():
         method = getattr(Session, name)
         assert (method.__text_signature__, method.__doc__) == (signature, doc), name
+        # The receiver is dropped once, not twice, from a bound method.
+        rest = signature[len("($self"):].lstrip(", ")
+        assert str(inspect.signature(getattr(bound, name))) == "(" + rest, name
 
 
 def test_repr_counts_bytes():

@@ -11,6 +11,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "lib/arguments.h"
 #include "lib/clock.h"
@@ -195,10 +196,68 @@ std::unique_ptr<PySession> construct(py::handle form, py::handle instance, py::h
   });
 }
 
+// The methods as CPython's own method descriptors. A function that pybind11
+// defines on a class is a plain callable wrapped as a method, which inspect
+// sees as bound twice over, so the signature of session.set lost its path;
+// a method descriptor carries the "$self" signature line that inspect
+// understands. Each descriptor forwards the call, receiver first, to the
+// function pybind11 made, which binds and converts the arguments.
+struct Method {
+  const char* name;
+  const char* doc;
+};
+constexpr Method kMethods[] = {
+    {"set", kSetDoc},         {"get", kGetDoc},         {"add_row", kAddRowDoc},
+    {"remove_row", kRemoveRowDoc}, {"recompute", kRecomputeDoc}, {"choices", kChoicesDoc},
+    {"instance_xml", kInstanceXmlDoc},
+};
+constexpr std::size_t kMethodCount = std::size(kMethods);
+
+// The functions pybind11 made, kept for the life of the process (the
+// module is initialised once).
+PyObject* forwarded[kMethodCount];
+PyMethodDef method_defs[kMethodCount];
+
+template <std::size_t I>
+PyObject* forward(PyObject* self, PyObject* args, PyObject* kwargs) {
+  const Py_ssize_t count = PyTuple_GET_SIZE(args);
+  PyObject* with_self = PyTuple_New(count + 1);
+  if (!with_self) return nullptr;
+  Py_INCREF(self);
+  PyTuple_SET_ITEM(with_self, 0, self);
+  for (Py_ssize_t k = 0; k < count; ++k) {
+    PyObject* item = PyTuple_GET_ITEM(args, k);
+    Py_INCREF(item);
+    PyTuple_SET_ITEM(with_self, k + 1, item);
+  }
+  PyObject* result = PyObject_Call(forwarded[I], with_self, kwargs);
+  Py_DECREF(with_self);
+  return result;
+}
+
+template <std::size_t... I>
+void install_methods(py::handle type, std::index_sequence<I...>) {
+  ((method_defs[I] = PyMethodDef{kMethods[I].name,
+                                 reinterpret_cast<PyCFunction>(
+                                     reinterpret_cast<void (*)(void)>(&forward<I>)),
+                                 METH_VARARGS | METH_KEYWORDS, kMethods[I].doc}),
+   ...);
+  for (std::size_t k = 0; k < kMethodCount; ++k) {
+    forwarded[k] = py::getattr(type, kMethods[k].name).release().ptr();
+    PyObject* descriptor =
+        PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(type.ptr()), &method_defs[k]);
+    if (!descriptor) throw py::error_already_set();
+    const int failed = PyObject_SetAttrString(type.ptr(), kMethods[k].name, descriptor);
+    Py_DECREF(descriptor);
+    if (failed != 0) throw py::error_already_set();
+  }
+}
+
 }  // namespace
 
 void add_session(py::module_& module) {
-  py::class_<PySession>(module, "Session", kSessionDoc)
+  auto session_class = py::class_<PySession>(module, "Session", kSessionDoc);
+  session_class
       .def(
           "__init__",
           [](py::detail::value_and_holder& holder, py::handle form, py::handle instance,
@@ -301,6 +360,7 @@ void add_session(py::module_& module) {
                  " bytes>";
         });
       });
+  install_methods(session_class, std::make_index_sequence<kMethodCount>());
   add_to_all(module, "Session");
 }
 
