@@ -21,11 +21,33 @@ bool is_control_name(std::string_view name) {
   return false;
 }
 
+}  // namespace
+
 std::optional<NodeId> first_child_named(const Document& document, NodeId parent,
                                         std::string_view name) {
   std::span<const NodeId> children = document.children(parent);
   return find_named(children, document, name);
 }
+
+std::optional<ItemsetRefs> itemset_refs(const Document& body, NodeId control) {
+  const std::optional<NodeId> itemset = first_child_named(body, control, "itemset");
+  if (!itemset) return std::nullopt;
+  std::optional<std::string> nodeset = body.attribute(*itemset, "nodeset");
+  if (!nodeset) return std::nullopt;
+  ItemsetRefs refs{std::move(*nodeset), "name", std::nullopt};
+  if (const std::optional<NodeId> value_child = first_child_named(body, *itemset, "value")) {
+    if (std::optional<std::string> ref = body.attribute(*value_child, "ref")) {
+      refs.value_ref = std::move(*ref);
+    }
+  }
+  std::span<const NodeId> children = body.children(*itemset);
+  if (const std::optional<NodeId> label = next_label_child(children, body)) {
+    refs.label_ref = body.attribute(*label, "ref");
+  }
+  return refs;
+}
+
+namespace {
 
 // String-value of the first child element named `name`, empty without one.
 std::string child_text(const Document& document, NodeId parent, std::string_view name) {
@@ -118,31 +140,17 @@ std::optional<std::string> FormEnv::choice_label(std::string_view value,
     return body.string_value(*label);
   }
 
-  const std::optional<NodeId> itemset = first_child_named(body, *control, "itemset");
-  if (!itemset) return std::nullopt;
-  const std::optional<std::string> nodeset = body.attribute(*itemset, "nodeset");
-  if (!nodeset) return std::nullopt;
-  std::string value_ref = "name";
-  if (const std::optional<NodeId> value_child = first_child_named(body, *itemset, "value")) {
-    if (std::optional<std::string> ref = body.attribute(*value_child, "ref")) {
-      value_ref = std::move(*ref);
-    }
-  }
+  const std::optional<ItemsetRefs> refs = itemset_refs(body, *control);
+  if (!refs) return std::nullopt;
   const std::optional<NodeId> root = document_.root();
   if (!root) return std::nullopt;
-  const std::optional<Value> nodes = evaluate_quietly(form_, *nodeset, document_, *root);
+  const std::optional<Value> nodes = evaluate_quietly(form_, refs->nodeset, document_, *root);
   if (!nodes || !nodes->is_node_set()) return std::nullopt;
-
-  std::optional<std::string> label_ref;
-  std::span<const NodeId> itemset_children = body.children(*itemset);
-  if (const std::optional<NodeId> label = next_label_child(itemset_children, body)) {
-    label_ref = body.attribute(*label, "ref");
-  }
   // The value reference names a child; it is never evaluated.
   for (const NodeId node : nodes->nodes()) {
-    std::string choice = child_text(document_, node, value_ref);
+    std::string choice = child_text(document_, node, refs->value_ref);
     if (trim(choice) != asked) continue;
-    if (label_ref) return resolve_label_ref(form_, *label_ref, document_, node);
+    if (refs->label_ref) return resolve_label_ref(form_, *refs->label_ref, document_, node);
     return choice;
   }
   return std::nullopt;

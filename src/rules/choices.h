@@ -21,6 +21,22 @@ namespace vindle {
 // The first "rank", "input", "range", "select", "upload" or "select1"
 // element, root included, whose first "ref" attribute, trimmed, equals the
 // trimmed path. Refs are compared as text, never resolved.
+// The first child element of exactly that name.
+std::optional<NodeId> first_child_named(const Document& document, NodeId parent,
+                                        std::string_view name);
+
+// What a control's itemset says of the nodes it lists: the nodeset, the
+// name of each node's child that holds the choice's value ("name" unless
+// the itemset's value child has a ref), and the label reference, if any.
+struct ItemsetRefs {
+  std::string nodeset;
+  std::string value_ref;
+  std::optional<std::string> label_ref;
+};
+// The control's first "itemset" child read so; none without one, or when
+// it has no "nodeset" attribute.
+std::optional<ItemsetRefs> itemset_refs(const Document& body, NodeId control);
+
 std::optional<NodeId> find_control(const Document& form_document, std::string_view path);
 
 // The next of `children` named "label"; the ones passed over, and the one

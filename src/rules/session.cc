@@ -102,12 +102,6 @@ bool is_element_name(std::string_view name) {
   return !first;
 }
 
-std::optional<NodeId> first_child_named(const Document& document, NodeId parent,
-                                        std::string_view name) {
-  std::span<const NodeId> children = document.children(parent);
-  return find_named(children, document, name);
-}
-
 }  // namespace
 
 std::expected<Session, std::string> Session::from_form(std::string_view form_text,
@@ -270,22 +264,9 @@ std::optional<std::vector<Choice>> Session::choices(std::string_view path) const
   if (!control) return std::nullopt;
   // Static items are never read: a question with a fixed list has no
   // choices that follow the answers.
-  const std::optional<NodeId> itemset = first_child_named(body, *control, "itemset");
-  if (!itemset) return std::nullopt;
-  const std::optional<std::string> nodeset = body.attribute(*itemset, "nodeset");
-  if (!nodeset) return std::nullopt;
-  std::string value_ref = "name";
-  if (const std::optional<NodeId> value_child = first_child_named(body, *itemset, "value")) {
-    if (std::optional<std::string> ref = body.attribute(*value_child, "ref")) {
-      value_ref = std::move(*ref);
-    }
-  }
-  std::optional<std::string> label_ref;
-  std::span<const NodeId> itemset_children = body.children(*itemset);
-  if (const std::optional<NodeId> label = next_label_child(itemset_children, body)) {
-    label_ref = body.attribute(*label, "ref");
-  }
-  auto expr = parse_expression(*nodeset);
+  const std::optional<ItemsetRefs> refs = itemset_refs(body, *control);
+  if (!refs) return std::nullopt;
+  auto expr = parse_expression(refs->nodeset);
   if (!expr) return std::nullopt;
 
   const Document model = build_model_document(form_, numbered());
@@ -295,11 +276,11 @@ std::optional<std::vector<Choice>> Session::choices(std::string_view path) const
   if (!nodes || !nodes->is_node_set()) return choices;
   for (const NodeId node : nodes->nodes()) {
     // The value reference names a child; it is never evaluated.
-    const std::optional<NodeId> value_child = first_child_named(model, node, value_ref);
+    const std::optional<NodeId> value_child = first_child_named(model, node, refs->value_ref);
     std::string value = value_child ? model.string_value(*value_child) : std::string();
     if (trim(value).empty()) continue;
     std::string label =
-        label_ref ? resolve_label_ref(form_, *label_ref, model, node) : value;
+        refs->label_ref ? resolve_label_ref(form_, *refs->label_ref, model, node) : value;
     choices.push_back({std::move(value), std::move(label)});
   }
   return choices;
