@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "functions/library.h"
+#include "tree/text.h"
 
 namespace vindle {
 
@@ -18,7 +19,7 @@ std::uint64_t order_key(const Document& document, NodeId id) {
 }
 
 bool passes_test(const Document& document, NodeId id, const NodeTest& test) {
-  return test.any || document.node(id).name == test.name;
+  return test.any || same_bytes(document.node(id).name, test.name);
 }
 
 EvalResult eval_path(const Expr::Path& path, const Document& document, const Focus& focus,
@@ -386,6 +387,7 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
 
   for (const NodeId node : context) {
     candidates.clear();
+    bool named = false;  // the candidates passed the name test already
     const Node& current = document.node(node);
     switch (step.axis) {
       case Axis::Child:
@@ -393,6 +395,7 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
           candidates.assign(current.children.begin(), current.children.end());
         } else {
           candidates = document.children_named(node, step.test.name);
+          named = true;
         }
         break;
       case Axis::Parent:
@@ -461,7 +464,7 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
         }
         break;
     }
-    if (!step.test.any) {
+    if (!step.test.any && !named) {
       std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
     }
     if (step.predicates.empty()) {

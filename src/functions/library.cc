@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "functions/bodies.h"
+#include "tree/text.h"
 
 namespace vindle {
 
@@ -99,7 +100,7 @@ const Entry kEntries[] = {
 
 const Entry* find_entry(std::string_view name) {
   for (const Entry& entry : kEntries) {
-    if (entry.name.size() == name.size() && entry.name == name) return &entry;
+    if (same_bytes(entry.name, name)) return &entry;
   }
   return nullptr;
 }

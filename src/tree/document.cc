@@ -57,6 +57,7 @@ NodeId Document::push_node(std::string name, std::string value, bool is_attribut
 
 void Document::forget_siblings(std::optional<NodeId> parent) {
   if (parent && !sibling_indexes_.empty()) sibling_indexes_.erase(*parent);
+  if (parent && !name_scans_.empty()) name_scans_.erase(*parent);
 }
 
 void Document::set_root(std::optional<NodeId> id) {
@@ -304,32 +305,54 @@ std::optional<std::string> Document::nonblank_attribute(NodeId id,
 }
 
 std::optional<std::string> Document::find_text(std::string_view name) const {
-  if (!root_) return std::nullopt;
-  std::optional<NodeId> found;
-  if (tree_order_numbered_) {
-    // The tree has not changed since it was numbered, so a pre-order walk
-    // meets nodes in document order and may stop at the first match.
-    std::vector<NodeId> stack(nodes_[*root_].children.rbegin(), nodes_[*root_].children.rend());
-    while (!stack.empty() && !found) {
-      const NodeId next = stack.back();
-      stack.pop_back();
-      check(next);
-      if (nodes_[next].name == name) found = next;
-      const auto& children = nodes_[next].children;
-      stack.insert(stack.end(), children.rbegin(), children.rend());
+  return find_texts({name}).front();
+}
+
+std::vector<std::optional<std::string>> Document::find_texts(
+    std::initializer_list<std::string_view> names) const {
+  const std::vector<std::string_view> wanted(names);
+  std::vector<std::optional<NodeId>> found(wanted.size());
+  std::size_t missing = wanted.size();
+  const auto consider = [&](NodeId id) {
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+      if (!found[k] && same_bytes(nodes_[id].name, wanted[k])) {
+        found[k] = id;
+        --missing;
+      }
     }
-  } else {
-    for (const NodeId d : descendants(*root_)) {
-      if (nodes_[d].name == name) {
-        found = d;
-        break;
+  };
+  if (root_) {
+    if (tree_order_numbered_) {
+      // The tree has not changed since it was numbered, so a pre-order walk
+      // meets nodes in document order and may stop once all are found.
+      std::vector<NodeId> stack(nodes_[*root_].children.rbegin(),
+                                nodes_[*root_].children.rend());
+      while (!stack.empty() && missing > 0) {
+        const NodeId next = stack.back();
+        stack.pop_back();
+        check(next);
+        consider(next);
+        const auto& children = nodes_[next].children;
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+      }
+    } else {
+      for (const NodeId d : descendants(*root_)) {
+        if (missing == 0) break;
+        consider(d);
       }
     }
   }
-  if (!found) return std::nullopt;
-  std::string text = string_value(*found);
-  if (trim(text).empty()) return std::nullopt;
-  return text;
+  std::vector<std::optional<std::string>> texts;
+  texts.reserve(found.size());
+  for (const std::optional<NodeId>& id : found) {
+    std::optional<std::string> text;
+    if (id) {
+      text = string_value(*id);
+      if (trim(*text).empty()) text.reset();
+    }
+    texts.push_back(std::move(text));
+  }
+  return texts;
 }
 
 const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
@@ -352,11 +375,17 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
 
 std::vector<NodeId> Document::children_named(NodeId parent, std::string_view name) const {
   const auto& children = node(parent).children;
-  if (children.size() <= kScanLimit) {
+  // An index pays for itself only when the same wide parent is asked again
+  // and again (every bind of a large form under one group); a parent asked
+  // once or twice is scanned.
+  constexpr std::uint32_t kScansBeforeIndex = 2;
+  bool scan = children.size() <= kScanLimit;
+  if (!scan && !sibling_indexes_.contains(parent)) scan = ++name_scans_[parent] <= kScansBeforeIndex;
+  if (scan) {
     std::vector<NodeId> found;
     for (const NodeId child : children) {
       check(child);
-      if (nodes_[child].name == name) found.push_back(child);
+      if (same_bytes(nodes_[child].name, name)) found.push_back(child);
     }
     return found;
   }
@@ -375,7 +404,7 @@ std::uint64_t Document::step_position(NodeId id) const {
   if (siblings.size() <= kScanLimit) {
     for (const NodeId sibling : siblings) {
       check(sibling);
-      if (nodes_[sibling].name != node.name) continue;
+      if (!same_bytes(nodes_[sibling].name, node.name)) continue;
       ++count;
       if (sibling == id && place == 0) place = count;
     }

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <expected>
 #include <optional>
 #include <span>
@@ -129,6 +130,9 @@ class Document {
   // String value of the first element of that name below the root, or none
   // when there is none or it is blank (a later one is never tried).
   std::optional<std::string> find_text(std::string_view name) const;
+  // find_text of each name, in one walk.
+  std::vector<std::optional<std::string>> find_texts(
+      std::initializer_list<std::string_view> names) const;
   // Slash path: "/" and the names from the top down joined by "/", with
   // "[n]" after a name whose parent has more than one child element of that
   // name. An attribute is a last step under its owner, with no mark.
@@ -203,6 +207,8 @@ class Document {
                                            std::equal_to<>>> elements_by_name_;
   // Built lazily by path_of and dropped by the edits that can change it.
   mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
+  // How often children_named has scanned a wide parent without an index.
+  mutable std::unordered_map<NodeId, std::uint32_t> name_scans_;
 };
 
 // The first id of `ids` whose node has exactly that name. The ids up to and

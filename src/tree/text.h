@@ -23,6 +23,13 @@ void append_utf8(std::string& out, char32_t c);
 // Number of code points in `text`.
 std::size_t count_code_points(std::string_view text);
 
+// Byte equality for the short names that hot loops compare (element and
+// function names): the sizes and the first byte decide most comparisons
+// without a call into the library.
+inline bool same_bytes(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a.empty() || (a.front() == b.front() && a == b));
+}
+
 // Unicode character classes.
 bool is_white_space(char32_t c);     // White_Space
 bool is_alphabetic(char32_t c);      // Alphabetic
