@@ -4,7 +4,7 @@ import time
 
 import pytest
 
-from vindle import eval_expression
+from vindle import Session, eval_expression, submission_findings
 
 DATA = (
     "<data id='d1'><row><x>a</x></row><row><x>b</x></row><row><x>c</x></row>"
@@ -37,7 +37,9 @@ def fails(expression, submission=DATA):
         ("substring('12345', 1, 0 div 0)", ""),
         ("substring('12345', 0 div 0)", "12345"),
         ("substring('12345', -42, 1 div 0)", "12345"),
-        ("substring('12345', 2, -1 div 0)", "2345"),
+        ("substring('12345', 2, -1 div 0)", ""),
+        ("substring('12345', -1 div 0, 1 div 0)", ""),
+        ("substring('12345', 0 div 0, 1 div 0)", "12345"),
         ("substring('12345', 1 div 0)", ""),
         ("substring('12345', -1 div 0, 3)", ""),
         ("substring('12345', 2, number('1e300'))", "2345"),
@@ -96,6 +98,38 @@ def test_no_argument_reads_the_focus_node(expression, expected):
     assert ev(expression, "<d> a\u00e9 <e>b</e></d>") == expected
 
 
+ONCE_FORM = (
+    "<h:html xmlns:h='http://www.w3.org/1999/xhtml'><h:head><model><instance>"
+    "<data id='once'><a/><b>kept</b><c/></data></instance>"
+    "<bind nodeset='/data/a' calculate=\"once(concat('x', 'y'))\"/>"
+    "<bind nodeset='/data/b' calculate=\"once(concat('x', 'y'))\"/>"
+    "<bind nodeset='/data/c' calculate='once(nosuch())'/>"
+    "</model></h:head><h:body/></h:html>"
+)
+
+
+def test_once_fills_an_empty_node_in_a_session_and_in_the_judgement():
+    session = Session(ONCE_FORM)
+    first = session.recompute()
+    assert first["calculated"] == {"/data/a": "xy"}
+    assert first["failed"] == [
+        ("/data/c", "unknown function nosuch()"),
+        ("/data/c", "unknown function nosuch()"),
+    ]
+    assert session.get("/data/a") == "xy" and session.get("/data/b") == "kept"
+    assert session.recompute()["calculated"] == {}
+
+    # A received submission is held to what the tablet would have written.
+    assert submission_findings(ONCE_FORM, "<data id='once'><a/><b>kept</b><c>z</c></data>") == [
+        {"path": "/data/a", "kind": "calculation",
+         "says": '/data/a: holds "", but the form calculates "xy"'},
+    ]
+    assert submission_findings(ONCE_FORM, "<data id='once'><a>ab</a><b/><c>z</c></data>") == [
+        {"path": "/data/b", "kind": "calculation",
+         "says": '/data/b: holds "", but the form calculates "xy"'},
+    ]
+
+
 @pytest.mark.parametrize(
     "expression, expected",
     [
@@ -138,6 +172,7 @@ def test_node_and_selection_functions(expression, expected):
         ),
         ("pulldata('t')", "pulldata() needs an argument in position 2"),
         ("distance()", "distance() needs an argument in position 1"),
+        ("distance('0 0; 0 1', nosuch())", "unknown function nosuch()"),
         ("substring('abc')", "substring() takes 2 or 3 argument(s), got 1"),
     ],
 )
@@ -224,7 +259,6 @@ SQUARE = 1.239e10  # about, for one degree by one degree at the equator
         ("distance('0 0; 0 1; 0 0')", 2 * ONE_DEGREE),
         ("distance('+0 -0; 1e0 .0')", ONE_DEGREE),
         ("distance(/data/geo)", ONE_DEGREE),
-        ("distance('0 0; 0 1', nosuch())", ONE_DEGREE),
         ("distance('1 2')", 0),
         # one bad piece drops the whole list
         ("distance('0 0; x 1; 0 1')", 0),

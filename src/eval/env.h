@@ -3,13 +3,45 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "tree/document.h"
 
+namespace re2 {
+class RE2;
+}
+
 namespace vindle {
+
+// The patterns regex() has compiled, kept as long as the environment that
+// holds them: a rule tested on every row of a repeat compiles its pattern
+// once per call of the module, not once per row, and nothing outlives the
+// call. A copy starts empty.
+class PatternCache {
+ public:
+  PatternCache();
+  PatternCache(const PatternCache&);
+  PatternCache& operator=(const PatternCache&);
+  ~PatternCache();
+
+  // `pattern` compiled to match whole values: "^(?:pattern)$" with the
+  // library's default options, errors kept in the result (ok(), error())
+  // rather than logged, so a pattern that does not compile says so at each
+  // use. The result stays valid until the next call.
+  const re2::RE2& compile(std::string_view pattern);
+
+ private:
+  std::map<std::string, std::unique_ptr<re2::RE2>, std::less<>> compiled_;
+  // The entry found last: rows tested against one pattern find it again
+  // with one comparison.
+  const std::string* last_pattern_ = nullptr;
+  const re2::RE2* last_compiled_ = nullptr;
+};
 
 // The context node, the context position (from 1) and the context size.
 struct Focus {
@@ -30,6 +62,13 @@ class EvalEnv {
                                                   std::string_view question_path) const = 0;
   virtual std::string today() const = 0;
   virtual std::string now() const = 0;
+
+  // The compiled patterns of regex() during this environment's life. An
+  // environment serves one evaluation at a time, on one thread.
+  PatternCache& patterns() const { return patterns_; }
+
+ private:
+  mutable PatternCache patterns_;
 };
 
 // The environment without a form: it knows today and now, nothing else.

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "tree/text.h"
 
@@ -157,9 +159,104 @@ bool equals_ignoring_ascii_case(std::string_view text, std::string_view lower) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The `count` ASCII digits at `at` as a number; none when any is missing.
+std::optional<int> fixed_digits(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return std::nullopt;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!is_digit(text[i])) return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// Days from 1970-01-01 to a day of the proleptic Gregorian calendar, counted
+// in 400-year eras of 146097 days each, with years starting in March so that
+// the leap day ends them.
+std::int64_t days_from_civil(std::int64_t year, int month, int day) {
+  year -= month <= 2;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t year_of_era = year - era * 400;
+  const std::int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const std::int64_t day_of_era =
+      year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + day_of_era - 719468;
+}
+
+int days_in_month(int year, int month) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A trimmed text read as an ISO date or date-time, in days since the epoch;
+// none unless the whole text is one, with a day the calendar has and a time
+// the clock has.
+std::optional<double> parse_iso_days(std::string_view text) {
+  if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  const auto year = fixed_digits(text, 0, 4);
+  const auto month = fixed_digits(text, 5, 2);
+  const auto day = fixed_digits(text, 8, 2);
+  if (!year || !month || !day || *month < 1 || *month > 12 || *day < 1 ||
+      *day > days_in_month(*year, *month)) {
+    return std::nullopt;
+  }
+  const std::int64_t days = days_from_civil(*year, *month, *day);
+  if (text.size() == 10) return static_cast<double>(days);
+
+  if (text[10] != 'T' || text.size() < 16 || text[13] != ':') return std::nullopt;
+  const auto hour = fixed_digits(text, 11, 2);
+  const auto minute = fixed_digits(text, 14, 2);
+  if (!hour || !minute || *hour > 23 || *minute > 59) return std::nullopt;
+  std::int64_t seconds = days * 86400 + *hour * 3600 + *minute * 60;
+  double fraction = 0;
+  std::size_t i = 16;
+  if (i < text.size() && text[i] == ':') {
+    const auto second = fixed_digits(text, i + 1, 2);
+    if (!second || *second > 59) return std::nullopt;
+    seconds += *second;
+    i += 3;
+    if (i < text.size() && text[i] == '.') {
+      std::size_t end = i + 1;
+      while (end < text.size() && is_digit(text[end])) ++end;
+      if (end == i + 1) return std::nullopt;
+      std::from_chars(text.data() + i, text.data() + end, fraction);
+      i = end;
+    }
+  }
+  if (i < text.size()) {
+    if (text[i] == 'Z') {
+      ++i;
+    } else if (text[i] == '+' || text[i] == '-') {
+      const auto offset_hours = fixed_digits(text, i + 1, 2);
+      const auto offset_minutes = fixed_digits(text, i + 4, 2);
+      if (!offset_hours || !offset_minutes || text[i + 3] != ':' || *offset_hours > 23 ||
+          *offset_minutes > 59) {
+        return std::nullopt;
+      }
+      // A clock ahead of UTC reads the same instant as an earlier UTC time.
+      const std::int64_t offset = (*offset_hours * 60 + *offset_minutes) * 60;
+      seconds += text[i] == '+' ? -offset : offset;
+      i += 6;
+    }
+    if (i != text.size()) return std::nullopt;
+  }
+  // The whole seconds are exact in a double; one division keeps a time such
+  // as noon an exact fraction of the day.
+  return (static_cast<double>(seconds) + fraction) / 86400;
+}
+
 }  // namespace
 
 double parse_number(std::string_view text) {
+  text = trim(text);
+  const double number = parse_decimal(text);
+  if (!std::isnan(number)) return number;
+  // Not a decimal, or a written NaN, which is no date either.
+  return parse_iso_days(text).value_or(number);
+}
+
+double parse_decimal(std::string_view text) {
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   text = trim(text);
   bool negative = false;

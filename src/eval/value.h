@@ -53,7 +53,15 @@ const char* value_type_name(const Value& value);
 std::string format_number(double value);
 // Text as a number: White_Space trimmed, then a whole decimal literal
 // (optional sign, digits with at most one ".", optional exponent) or
-// "inf", "infinity", "nan" in any case; anything else is NaN.
+// "inf", "infinity", "nan" in any case. Failing that, an ISO date
+// YYYY-MM-DD that names a real day reads as the days since 1970-01-01, and
+// a date-time YYYY-MM-DDThh:mm[:ss[.fff]] with an optional "Z" or +hh:mm /
+// -hh:mm offset (none means UTC) as the days since 1970-01-01T00:00:00Z,
+// the time a fraction of a day: forms compare and subtract dates as
+// numbers. Anything else is NaN.
 double parse_number(std::string_view text);
+// The decimal literal alone, without dates: for texts where a date would
+// be no number at all, such as the fields of a geographic point.
+double parse_decimal(std::string_view text);
 
 }  // namespace vindle

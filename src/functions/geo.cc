@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "functions/bodies.h"
 #include "functions/words.h"
@@ -15,7 +16,7 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kEarthRadius = 6378100;
 constexpr double kEquator = 40074784.20772212;  // metres per 360 degrees
 
-// Whether parse_number read a number, rather than giving up: it gives NaN
+// Whether parse_decimal read a number, rather than giving up: it gives NaN
 // for both, and a written "nan" is a number.
 bool is_number_text(std::string_view field, double parsed) {
   if (!std::isnan(parsed)) return true;
@@ -37,8 +38,9 @@ std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& docum
     if (piece.empty()) continue;
     const std::vector<std::string_view> fields = functions::split_words(piece);
     if (fields.size() < 2) return {};
-    const double latitude = parse_number(fields[0]);
-    const double longitude = parse_number(fields[1]);
+    // A coordinate is a decimal; a field that reads as a date is none.
+    const double latitude = parse_decimal(fields[0]);
+    const double longitude = parse_decimal(fields[1]);
     if (!is_number_text(fields[0], latitude) || !is_number_text(fields[1], longitude)) return {};
     points.push_back({latitude, longitude});
   }
@@ -84,6 +86,18 @@ namespace functions {
 EvalResult fn_distance(const CallContext& call) {
   auto value = arg_value(call, 0);
   if (!value) return value;
+  // Several arguments are the points of one path, one (or one trace) each:
+  // their texts joined as a single trace would be.
+  if (call.arguments.size() > 1) {
+    std::string trace = value_to_string(*value, call.document);
+    for (std::size_t i = 1; i < call.arguments.size(); ++i) {
+      auto text = arg_string(call, i);
+      if (!text) return std::unexpected(std::move(text.error()));
+      trace += ';';
+      trace += *text;
+    }
+    value = Value::String(std::move(trace));
+  }
   const std::vector<GeoPoint> points = parse_geo_points(*value, call.document);
   double total = 0;
   for (std::size_t i = 0; i + 1 < points.size(); ++i) {

@@ -151,6 +151,9 @@ std::expected<std::string, std::string> arg_string(const CallContext& call,
                                                    std::size_t position) {
   auto value = arg_value(call, position);
   if (!value) return std::unexpected(std::move(value.error()));
+  // A string is handed over rather than copied: a pattern or a long text
+  // read once per row would otherwise be copied twice per row.
+  if (value->is_string()) return std::move(std::get<std::string>(value->data));
   return value_to_string(*value, call.document);
 }
 

@@ -78,9 +78,13 @@ EvalResult fn_choice_name(const CallContext& call) {
 }
 
 EvalResult fn_once(const CallContext& call) {
-  // The node's current value stands: once() never recomputes, so its
-  // argument is not even evaluated.
-  return Value::String(call.document.string_value(call.focus.node));
+  // A value the node already holds stands, and the argument is not even
+  // evaluated; an empty node gets its value computed, this once.
+  std::string held = call.document.string_value(call.focus.node);
+  if (!held.empty()) return Value::String(std::move(held));
+  auto value = arg_string(call, 0);
+  if (!value) return std::unexpected(std::move(value.error()));
+  return Value::String(std::move(*value));
 }
 
 EvalResult fn_pulldata(const CallContext& call) {

@@ -110,7 +110,13 @@ EvalResult fn_substring(const CallContext& call) {
   if (call.arguments.size() == 3) {
     auto length = arg_number(call, 2);
     if (!length) return std::unexpected(std::move(length.error()));
-    if (std::fabs(*length) != kInfinity) {
+    // An infinite length reaches the end of the text, but the end of a
+    // length of -Infinity, and of -Infinity plus Infinity, lies before
+    // every character.
+    if (*length == -kInfinity || (*length == kInfinity && *start == -kInfinity)) {
+      return Value::String("");
+    }
+    if (*length != kInfinity) {
       const double e = a + round_half_away(*length);
       end = std::min(saturating_count(e > 0 ? e : 0), n);
     }
@@ -236,11 +242,10 @@ EvalResult fn_regex(const CallContext& call) {
   auto pattern = arg_string(call, 1);
   if (!pattern) return std::unexpected(std::move(pattern.error()));
 
-  // Built afresh on every call: a library has no business keeping compiled
-  // patterns between its caller's calls, nor writing to its caller's stderr.
-  RE2::Options options;
-  options.set_log_errors(false);
-  const RE2 re("^(?:" + *pattern + ")$", options);
+  // Compiled once per environment, so once per call of the module: the
+  // library keeps nothing between its caller's calls, and writes nothing to
+  // its caller's stderr.
+  const RE2& re = call.env.patterns().compile(*pattern);
   if (!re.ok()) {
     return std::unexpected("regex(): " + debug_quote(*pattern) +
                            " is not a pattern this engine can build — " + re.error());
