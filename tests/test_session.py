@@ -439,6 +439,36 @@ def test_a_position_that_calls_back_into_the_session_is_refused():
     assert s.get("/data/tail") == "" and s.add_row("/data/rep") == 1
 
 
+NEVER_INITIALISED = "this Session was never initialised — its __init__ did not run, or raised"
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda s: s.set("/data/a", "1"),
+        lambda s: s.get("/data/a"),
+        lambda s: s.add_row("/data/rep"),
+        lambda s: s.remove_row("/data/rep", 1),
+        lambda s: s.recompute(),
+        lambda s: s.choices("/data/a"),
+        lambda s: s.instance_xml(),
+        repr,
+    ],
+)
+def test_a_session_without_state_refuses_every_call(call):
+    made_by_new = Session.__new__(Session)
+    failed_init = Session.__new__(Session)
+    with pytest.raises(RuntimeError, match="^XForm XML: "):
+        failed_init.__init__("<not xml")
+    for s in (made_by_new, failed_init):
+        with pytest.raises(RuntimeError) as raised:
+            call(s)
+        assert str(raised.value) == NEVER_INITIALISED
+    # __init__ can still give it a state
+    made_by_new.__init__(xform("<bind nodeset='/data/a'/>", REPEAT))
+    call(made_by_new)
+
+
 # -- the same judgement as submission_findings ------------------------------
 
 

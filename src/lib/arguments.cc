@@ -4,7 +4,7 @@
 
 namespace vindle::python {
 
-std::string text_argument(const char* function, const char* parameter, py::handle value) {
+std::string_view text_argument(const char* function, const char* parameter, py::handle value) {
   if (!PyUnicode_Check(value.ptr())) {
     throw py::type_error(std::string(function) + "() argument '" + parameter +
                          "' must be str, not " + Py_TYPE(value.ptr())->tp_name);
@@ -12,17 +12,22 @@ std::string text_argument(const char* function, const char* parameter, py::handl
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
   if (!data) throw py::error_already_set();
-  return std::string(data, static_cast<std::size_t>(size));
+  return std::string_view(data, static_cast<std::size_t>(size));
 }
 
-std::optional<std::string> optional_text_argument(const char* function, const char* parameter,
-                                                  py::handle value) {
+std::optional<std::string_view> optional_text_argument(const char* function,
+                                                       const char* parameter, py::handle value) {
   if (value.is_none()) return std::nullopt;
   if (!PyUnicode_Check(value.ptr())) {
     throw py::type_error(std::string(function) + "() argument '" + parameter +
                          "' must be str or None, not " + Py_TYPE(value.ptr())->tp_name);
   }
   return text_argument(function, parameter, value);
+}
+
+std::optional<std::string> owned(std::optional<std::string_view> text) {
+  if (!text) return std::nullopt;
+  return std::string(*text);
 }
 
 py::str to_str(const std::string& text) {
@@ -47,8 +52,15 @@ void raise_value_error(const std::string& message) { raise(PyExc_ValueError, mes
 
 void raise_runtime_error(const std::string& message) { raise(PyExc_RuntimeError, message); }
 
-std::string load_argument(const std::string& argument, const char* name) {
-  auto text = load_xml_argument(argument, name);
+XmlText load_argument(std::string_view argument, const char* name) {
+  // PyErr_CheckSignals runs the handlers of the signals that arrived (in
+  // the main thread); one that raised leaves its exception set.
+  bool raised = false;
+  auto text = load_xml_argument(argument, name, [&raised] {
+    raised = PyErr_CheckSignals() != 0;
+    return raised;
+  });
+  if (raised) throw py::error_already_set();
   if (!text) raise_value_error(text.error());
   return std::move(*text);
 }

@@ -4,21 +4,29 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <pybind11/pybind11.h>
+
+#include "tree/source.h"
 
 namespace vindle::python {
 
 namespace py = pybind11;
 
-// A str (or a subclass) as UTF-8. Any other object raises TypeError naming
-// the function and the parameter; a str holding a lone surrogate raises the
-// UnicodeEncodeError of the UTF-8 codec.
-std::string text_argument(const char* function, const char* parameter, py::handle value);
+// A str (or a subclass) as a view of its UTF-8 text, which the str object
+// keeps: valid while the object lives, so a caller that runs Python code
+// before it is done with the view holds a reference of its own. Any other
+// object raises TypeError naming the function and the parameter; a str
+// holding a lone surrogate raises the UnicodeEncodeError of the UTF-8 codec.
+std::string_view text_argument(const char* function, const char* parameter, py::handle value);
 
 // None is absent; anything else must be a str, as above.
-std::optional<std::string> optional_text_argument(const char* function, const char* parameter,
-                                                  py::handle value);
+std::optional<std::string_view> optional_text_argument(const char* function,
+                                                       const char* parameter, py::handle value);
+
+// An owned copy, for the short texts the engine keeps (today and now).
+std::optional<std::string> owned(std::optional<std::string_view> text);
 
 // A Python str from the engine's UTF-8 text.
 py::str to_str(const std::string& text);
@@ -31,6 +39,10 @@ py::str to_str(const std::string& text);
 [[noreturn]] void raise_runtime_error(const std::string& message);
 
 // Loads a form, submission or instance argument (XML text or a file path).
-std::string load_argument(const std::string& argument, const char* name);
+// A file that keeps the read waiting (a pipe, a device) can be interrupted:
+// the Python handlers of the signals that arrive run while it is read, and
+// an exception one of them raises (KeyboardInterrupt) ends the load and is
+// raised in place of its result.
+XmlText load_argument(std::string_view argument, const char* name);
 
 }  // namespace vindle::python

@@ -13,10 +13,12 @@ constexpr const char* kCheckFormDoc =
     "construct at fault, where it breaks, what happens, and what to write\n"
     "instead. An empty list means the form travels.";
 
-py::list check_form(py::handle form) {
-  const std::string form_argument = text_argument("check_form", "form", form);
-  const std::string xml = load_argument(form_argument, "form");
-  auto findings = check_form_findings(xml);
+// The argument is an owned reference for the whole call: the view taken of
+// it must outlive any Python code that runs while a file is read.
+py::list check_form(const py::object& form) {
+  const std::string_view form_argument = text_argument("check_form", "form", form);
+  const XmlText xml = load_argument(form_argument, "form");
+  auto findings = check_form_findings(xml.view());
   if (!findings) raise_runtime_error(findings.error());
 
   py::list result;

@@ -19,16 +19,18 @@ constexpr const char* kEvalExpressionDoc =
     "An expression this engine cannot evaluate raises, rather than returning\n"
     "a plausible value.";
 
-py::str eval_expression(py::handle expression, py::handle submission, py::handle today,
-                        py::handle now) {
+// The arguments are owned references for the whole call: the views taken of
+// them must outlive any Python code that runs while a file is read.
+py::str eval_expression(const py::object& expression, const py::object& submission,
+                        const py::object& today, const py::object& now) {
   constexpr const char* kName = "eval_expression";
-  const std::string expression_text = text_argument(kName, "expression", expression);
-  const std::string submission_argument = text_argument(kName, "submission", submission);
-  std::optional<std::string> today_text = optional_text_argument(kName, "today", today);
-  std::optional<std::string> now_text = optional_text_argument(kName, "now", now);
+  const std::string_view expression_text = text_argument(kName, "expression", expression);
+  const std::string_view submission_argument = text_argument(kName, "submission", submission);
+  std::optional<std::string> today_text = owned(optional_text_argument(kName, "today", today));
+  std::optional<std::string> now_text = owned(optional_text_argument(kName, "now", now));
 
-  const std::string xml = load_argument(submission_argument, "submission");
-  auto document = Document::parse(xml);
+  const XmlText xml = load_argument(submission_argument, "submission");
+  auto document = Document::parse(xml.view());
   if (!document) raise_runtime_error(document.error());
   auto expr = parse_expression(expression_text);
   if (!expr) raise_runtime_error(expr.error());

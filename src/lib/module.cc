@@ -13,6 +13,9 @@ void add_to_all(py::module_& module, const char* name) {
 
 }  // namespace vindle::python
 
+// pybind11 makes the initialiser under a name of our own, so that the one
+// CPython calls can look at the interpreter before pybind11 is touched.
+#define PyInit_vindle init_with_pybind11
 PYBIND11_MODULE(vindle, m) {
   using namespace vindle::python;
   // Each function's docstring carries its own signature line, from which
@@ -28,4 +31,18 @@ PYBIND11_MODULE(vindle, m) {
   add_submission_findings(m);
   add_eval_expression(m);
   add_session(m);
+}
+#undef PyInit_vindle
+
+// pybind11 keeps its state for one interpreter: in a sub-interpreter its
+// initialiser waits for an interpreter lock that the importing thread
+// already holds, and the import never returns. It is refused at once.
+extern "C" PYBIND11_EXPORT PyObject* PyInit_vindle() {
+  if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
+    PyErr_SetString(PyExc_ImportError,
+                    "vindle can be imported only in the main interpreter, not in a "
+                    "sub-interpreter");
+    return nullptr;
+  }
+  return init_with_pybind11();
 }

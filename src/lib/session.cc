@@ -9,6 +9,7 @@
 // than editing an instance the outer call is in the middle of.
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -101,8 +102,42 @@ class PySession {
   int borrows_ = 0;  // -1: one exclusive borrow; n > 0: n shared borrows
 };
 
+// Whether the object holds a session: false for one made by __new__ alone,
+// or whose __init__ raised.
+bool holds_session(py::handle object) {
+  auto* instance = reinterpret_cast<py::detail::instance*>(object.ptr());
+  return instance->get_value_and_holder(py::detail::get_type_info(typeid(PySession)))
+      .holder_constructed();
+}
+
+}  // namespace
+}  // namespace vindle::python
+
+// Every method and the repr receive the session through this caster. An
+// object that holds no session would otherwise be handed over as memory
+// that was never initialised; it is refused before it is loaded.
+template <>
+class pybind11::detail::type_caster<vindle::python::PySession>
+    : public type_caster_base<vindle::python::PySession> {
+ public:
+  bool load(handle source, bool convert) {
+    if (isinstance<vindle::python::PySession>(source) &&
+        !vindle::python::holds_session(source)) {
+      PyErr_SetString(PyExc_RuntimeError,
+                      "this Session was never initialised — its __init__ did not run, or raised");
+      throw error_already_set();
+    }
+    return type_caster_base::load(source, convert);
+  }
+};
+
+namespace vindle::python {
+namespace {
+
 // Runs a method body; a C++ exception that is not already a Python one
-// (nothing in the engine should throw) reaches Python as RuntimeError.
+// (nothing in the engine should throw) reaches Python as RuntimeError, and
+// running out of memory as MemoryError. The borrows are released on the way
+// out, so the session can be used again.
 template <class F>
 auto guarded(F&& body) -> decltype(body()) {
   try {
@@ -111,12 +146,14 @@ auto guarded(F&& body) -> decltype(body()) {
     throw;
   } catch (const py::builtin_exception&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    throw;  // pybind11 raises it as MemoryError
   } catch (const std::exception& error) {
     raise_runtime_error(error.what());
   }
 }
 
-std::string text(const char* method, const char* parameter, py::handle value) {
+std::string_view text(const char* method, const char* parameter, py::handle value) {
   return text_argument(method, parameter, value);
 }
 
@@ -168,28 +205,29 @@ py::dict recompute_dict(const RecomputeResult& result) {
   return out;
 }
 
-std::unique_ptr<PySession> construct(py::handle form, py::handle instance, py::handle today,
-                                     py::handle now) {
+std::unique_ptr<PySession> construct(const py::object& form, const py::object& instance,
+                                     const py::object& today, const py::object& now) {
   return guarded([&] {
     constexpr const char* kName = "Session";
-    const std::string form_argument = text(kName, "form", form);
-    const std::optional<std::string> instance_argument =
+    const std::string_view form_argument = text(kName, "form", form);
+    const std::optional<std::string_view> instance_argument =
         optional_text_argument(kName, "instance", instance);
-    std::optional<std::string> today_text = optional_text_argument(kName, "today", today);
-    std::optional<std::string> now_text = optional_text_argument(kName, "now", now);
+    std::optional<std::string> today_text = owned(optional_text_argument(kName, "today", today));
+    std::optional<std::string> now_text = owned(optional_text_argument(kName, "now", now));
 
     // Both texts are read before the form is parsed. No document is
     // consulted for today and now.
-    const std::string form_xml = load_argument(form_argument, "form");
-    std::optional<std::string> instance_xml;
+    const XmlText form_xml = load_argument(form_argument, "form");
+    std::optional<XmlText> instance_xml;
     if (instance_argument) instance_xml = load_argument(*instance_argument, "instance");
     std::string today_value = today_text ? std::move(*today_text) : kDefaultToday;
     std::string now_value = now_text ? std::move(*now_text) : kDefaultNow;
 
-    auto session = instance_xml ? Session::with_saved_instance(form_xml, *instance_xml,
+    auto session = instance_xml ? Session::with_saved_instance(form_xml.view(),
+                                                                instance_xml->view(),
                                                                 std::move(today_value),
                                                                 std::move(now_value))
-                                : Session::from_form(form_xml, std::move(today_value),
+                                : Session::from_form(form_xml.view(), std::move(today_value),
                                                      std::move(now_value));
     if (!session) raise_runtime_error(session.error());
     return std::make_unique<PySession>(std::move(*session));
@@ -260,14 +298,21 @@ void add_session(py::module_& module) {
   session_class
       .def(
           "__init__",
-          [](py::detail::value_and_holder& holder, py::handle form, py::handle instance,
-             py::handle today, py::handle now) {
+          // The arguments are owned references for the whole call: the
+          // views taken of them must outlive the Python code (signal
+          // handlers) that can run while a file is read.
+          [](py::detail::value_and_holder& holder, const py::object& form,
+             const py::object& instance, const py::object& today, const py::object& now) {
             // Calling __init__ again on a live session (even from inside one
             // of its own calls) must not replace the state under it: it
-            // changes nothing, as object.__init__ would.
+            // changes nothing, as object.__init__ would. A signal handler
+            // that ran while the files were read may have initialised the
+            // object meanwhile; the state made here is then dropped.
             if (holder.holder_constructed()) return;
-            py::detail::initimpl::construct<py::class_<PySession>>(
-                holder, construct(form, instance, today, now), false);
+            auto made = construct(form, instance, today, now);
+            if (holder.holder_constructed()) return;
+            py::detail::initimpl::construct<py::class_<PySession>>(holder, std::move(made),
+                                                                   false);
           },
           py::detail::is_new_style_constructor(), kInitDoc, py::arg("form"),
           py::arg("instance") = py::none(), py::arg("today") = py::none(),
@@ -277,8 +322,8 @@ void add_session(py::module_& module) {
           [](PySession& self, py::handle path, py::handle value) {
             guarded([&] {
               PySession::Exclusive session(self);
-              const std::string path_text = text("set", "path", path);
-              const std::string value_text = text("set", "value", value);
+              const std::string_view path_text = text("set", "path", path);
+              const std::string_view value_text = text("set", "value", value);
               auto done = session->set(path_text, value_text);
               if (!done) raise_value_error(done.error());
             });
@@ -306,10 +351,12 @@ void add_session(py::module_& module) {
           kAddRowDoc, py::arg("path"))
       .def(
           "remove_row",
-          [](PySession& self, py::handle path, py::handle position) {
+          // The path is an owned reference: the view of it must outlive the
+          // position's __index__, which is Python code.
+          [](PySession& self, const py::object& path, py::handle position) {
             return guarded([&] {
               PySession::Exclusive session(self);
-              const std::string path_text = text("remove_row", "path", path);
+              const std::string_view path_text = text("remove_row", "path", path);
               const std::uint64_t place = count_argument("remove_row", "position", position);
               auto rows = session->remove_row(path_text, place);
               if (!rows) raise_value_error(rows.error());

@@ -17,21 +17,23 @@ constexpr const char* kSubmissionFindingsDoc =
     "never as a pass: a rule that did not run has not been satisfied, and\n"
     "reporting it as clean would be the one failure worth avoiding.";
 
-py::list submission_findings(py::handle form, py::handle submission, py::handle today,
-                             py::handle now) {
+// The arguments are owned references for the whole call: the views taken of
+// them must outlive any Python code that runs while a file is read.
+py::list submission_findings(const py::object& form, const py::object& submission,
+                             const py::object& today, const py::object& now) {
   constexpr const char* kName = "submission_findings";
-  const std::string form_argument = text_argument(kName, "form", form);
-  const std::string submission_argument = text_argument(kName, "submission", submission);
-  std::optional<std::string> today_text = optional_text_argument(kName, "today", today);
-  std::optional<std::string> now_text = optional_text_argument(kName, "now", now);
+  const std::string_view form_argument = text_argument(kName, "form", form);
+  const std::string_view submission_argument = text_argument(kName, "submission", submission);
+  std::optional<std::string> today_text = owned(optional_text_argument(kName, "today", today));
+  std::optional<std::string> now_text = owned(optional_text_argument(kName, "now", now));
 
   // Both texts are read before either is parsed, and the form is loaded
   // before the submission is parsed.
-  const std::string form_xml = load_argument(form_argument, "form");
-  const std::string submission_xml = load_argument(submission_argument, "submission");
-  auto loaded = Form::load(form_xml);
+  const XmlText form_xml = load_argument(form_argument, "form");
+  const XmlText submission_xml = load_argument(submission_argument, "submission");
+  auto loaded = Form::load(form_xml.view());
   if (!loaded) raise_runtime_error(loaded.error());
-  auto document = Document::parse(submission_xml);
+  auto document = Document::parse(submission_xml.view());
   if (!document) raise_runtime_error(document.error());
   auto [today_value, now_value] =
       resolve_clock(*document, std::move(today_text), std::move(now_text));

@@ -64,56 +64,73 @@ std::string os_error(int error) {
          std::to_string(error) + ")";
 }
 
-std::expected<std::string, std::string> read_file(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return std::unexpected(os_error(errno));
+// Closes the file on every way out, a failed allocation included.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { ::close(fd_); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::expected<std::string, std::string> read_file(const std::string& path,
+                                                  const StopCheck& should_stop) {
+  const auto stop = [&should_stop] { return should_stop && should_stop(); };
+  int opened;
+  while ((opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    // Opening a pipe waits for a writer; a signal may end the wait.
+    if (errno != EINTR) return std::unexpected(os_error(errno));
+    if (stop()) return std::unexpected(os_error(EINTR));
+  }
+  const FileDescriptor file(opened);
 
   // Read straight into the result, sized from the file when it has a size
   // (one byte more, so that the end shows without a second allocation).
-  std::string contents;
+  // Room that a read is about to fill is not cleared first.
+  std::size_t room = 65536;
   struct stat status;
-  std::size_t capacity = 65536;
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    capacity = static_cast<std::size_t>(status.st_size) + 1;
+  if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+    room = static_cast<std::size_t>(status.st_size) + 1;
   }
-  contents.resize(capacity);
-  std::size_t length = 0;
-  int failure = 0;
+  std::string contents;
   while (true) {
-    if (length == contents.size()) contents.resize(contents.size() * 2);
-    const ssize_t got = ::read(fd, contents.data() + length, contents.size() - length);
-    if (got > 0) {
-      length += static_cast<std::size_t>(got);
-    } else if (got == 0) {
-      break;
-    } else if (errno != EINTR) {
-      failure = errno;
-      break;
-    }
+    const std::size_t length = contents.size();
+    if (length == room) room *= 2;
+    ssize_t got = 0;
+    int failure = 0;
+    contents.resize_and_overwrite(room, [&](char* data, std::size_t size) noexcept {
+      got = ::read(file.get(), data + length, size - length);
+      if (got < 0) failure = errno;
+      return length + (got > 0 ? static_cast<std::size_t>(got) : 0);
+    });
+    if (got == 0) break;
+    if (got < 0 && failure != EINTR) return std::unexpected(os_error(failure));
+    // A device that never ends (/dev/zero) fills memory without a pause:
+    // the caller is asked after every read, not only after interruptions.
+    if (stop()) return std::unexpected(os_error(EINTR));
   }
-  contents.resize(length);
-  ::close(fd);
-  if (failure != 0) return std::unexpected(os_error(failure));
   if (!is_valid_utf8(contents)) return std::unexpected("stream did not contain valid UTF-8");
   return contents;
 }
 
 }  // namespace
 
-std::expected<std::string, std::string> load_xml_argument(std::string_view argument,
-                                                           std::string_view argument_name) {
-  if (trim_start(argument).starts_with('<')) return std::string(argument);
+std::expected<XmlText, std::string> load_xml_argument(std::string_view argument,
+                                                      std::string_view argument_name,
+                                                      const StopCheck& should_stop) {
+  if (trim_start(argument).starts_with('<')) return XmlText::of_argument(argument);
 
   std::expected<std::string, std::string> contents;
   if (argument.find('\0') != std::string_view::npos) {
     contents = std::unexpected("file name contained an unexpected NUL byte");
   } else {
-    contents = read_file(std::string(argument));
+    contents = read_file(std::string(argument), should_stop);
   }
-  if (contents) return contents;
+  if (contents) return XmlText::of_file(std::move(*contents));
   std::string message(argument_name);
   message += ": could not read '";
   message += argument;

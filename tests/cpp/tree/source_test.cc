@@ -25,19 +25,46 @@ class XmlSource : public testing::Test {
   std::filesystem::path dir_;
 };
 
+// The text a load gives, or the failure's message.
+std::string loaded(std::string_view argument, const StopCheck& should_stop = {}) {
+  const auto text = load_xml_argument(argument, "form", should_stop);
+  return text ? std::string(text->view()) : "failed: " + text.error();
+}
+
 TEST_F(XmlSource, TextStartingWithATagIsTheXmlItself) {
   const std::string texts[] = {"<data/>", " \n\t<data/>\n", "\u3000\u00a0<a>", "<"};
-  for (const auto& text : texts) EXPECT_EQ(load_xml_argument(text, "form"), text);
+  for (const auto& text : texts) {
+    const auto xml = load_xml_argument(text, "form");
+    ASSERT_TRUE(xml.has_value());
+    // the argument's own bytes, not a copy of them
+    EXPECT_EQ(xml->view().data(), text.data());
+    EXPECT_EQ(xml->view().size(), text.size());
+  }
 }
 
 TEST_F(XmlSource, FilesAreReadWhole) {
   const std::string contents =
       "\xEF\xBB\xBF<?xml version='1.0'?>\n<data>\xc3\xa9\xf0\x9f\x98\x80</data>\n";
-  EXPECT_EQ(load_xml_argument(write("form.xml", contents), "form"), contents);
-  EXPECT_EQ(load_xml_argument(write("empty.xml", ""), "form"), "");
-  EXPECT_EQ(load_xml_argument(write("not xml", "hello"), "form"), "hello");
+  EXPECT_EQ(loaded(write("form.xml", contents)), contents);
+  EXPECT_EQ(loaded(write("empty.xml", "")), "");
+  EXPECT_EQ(loaded(write("not xml", "hello")), "hello");
   const std::string large(3 << 20, 'x');  // more than one read's worth
-  EXPECT_EQ(load_xml_argument(write("large.xml", large), "form"), large);
+  EXPECT_EQ(loaded(write("large.xml", large)), large);
+}
+
+TEST_F(XmlSource, TheCallerIsAskedBetweenReadsAndCanStopTheLoad) {
+  const std::string path = write("form.xml", "<data/>");
+  int asked = 0;
+  EXPECT_EQ(loaded(path, [&] { return ++asked, false; }), "<data/>");
+  EXPECT_GE(asked, 1);
+  EXPECT_EQ(loaded(path, [] { return true; }),
+            "failed: form: could not read '" + path + "': Interrupted system call (os error 4)");
+  // a device that never ends is given up when the caller says so
+  asked = 0;
+  EXPECT_EQ(loaded("/dev/zero", [&] { return ++asked == 3; }),
+            "failed: form: could not read '/dev/zero': Interrupted system call (os error 4)");
+  // XML text is never a file: nobody is asked
+  EXPECT_EQ(loaded("<data/>", [] { return true; }), "<data/>");
 }
 
 TEST_F(XmlSource, FailuresNameTheArgumentAndTheCause) {
