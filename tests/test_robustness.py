@@ -115,23 +115,27 @@ def test_running_out_of_memory_raises_memory_error_and_the_session_lives_on():
 # the first time only (as Ctrl-C would), or never.
 INTERRUPTED = """
     import os, resource, signal, subprocess, sys, vindle
-    fifo, case = sys.argv[1], sys.argv[2]
+    fifo, case, form = sys.argv[1:4]
     os.mkfifo(fifo)
-    state = {"signals": 0, "raise": case != "resumed"}
+    state = {"signals": 0}
+    session = vindle.Session.__new__(vindle.Session)
 
     def on_alarm(signum, frame):
         state["signals"] += 1
-        if state["raise"] and state["signals"] == 1:
+        if state["signals"] == 1 and case == "initialised meanwhile":
+            session.__init__(form.replace("<a/>", "<a>handler</a>"))
+        elif state["signals"] == 1 and case not in ("resumed", "initialised meanwhile"):
             raise KeyboardInterrupt
 
     helper = None
     if case == "silent writer":
         # the pipe is open for writing, but nothing comes
         helper = "import sys, time; f = open(sys.argv[1], 'w'); time.sleep(60)"
-    elif case == "resumed":
-        helper = "import sys, time; time.sleep(0.3); open(sys.argv[1], 'w').write('<a><b/></a>')"
+    elif case in ("resumed", "initialised meanwhile"):
+        helper = "import sys, time; time.sleep(0.3); open(sys.argv[1], 'w').write(sys.argv[2])"
     if helper:
-        helper = subprocess.Popen([sys.executable, "-c", helper, fifo])
+        text = "<a><b/></a>" if case == "resumed" else form
+        helper = subprocess.Popen([sys.executable, "-c", helper, fifo, text])
     if case == "endless device":
         with open("/proc/self/status") as status:
             size = next(int(l.split()[1]) << 10 for l in status if l.startswith("VmSize:"))
@@ -146,6 +150,9 @@ INTERRUPTED = """
             vindle.Session(fifo)
         elif case == "resumed":
             print(vindle.eval_expression("count(/a/b)", fifo))
+        elif case == "initialised meanwhile":
+            session.__init__(fifo)
+            print(session.get("/data/a"))
         elif case == "endless device":
             vindle.eval_expression("1", "/dev/zero")
     except KeyboardInterrupt:
@@ -167,6 +174,9 @@ INTERRUPTED = """
         ("silent writer", ["KeyboardInterrupt"]),
         # a handler that raises nothing lets the read go on
         ("resumed", ["1"]),
+        # a session that a handler initialised while its files were read
+        # keeps that state, as a second __init__ changes nothing
+        ("initialised meanwhile", ["handler"]),
         # a read that never waits is still asked between reads
         ("endless device", ["KeyboardInterrupt"]),
     ],
@@ -174,5 +184,5 @@ INTERRUPTED = """
 def test_a_signal_handler_that_raises_ends_a_read(tmp_path, case, expected):
     if case == "endless device" and SANITIZED:
         pytest.skip("AddressSanitizer reserves more address space than any limit")
-    lines = run_child(INTERRUPTED, str(tmp_path / "pipe"), case)
+    lines = run_child(INTERRUPTED, str(tmp_path / "pipe"), case, FORM)
     assert lines == expected + ["signals handled: some"]
