@@ -102,12 +102,16 @@ class PySession {
   int borrows_ = 0;  // -1: one exclusive borrow; n > 0: n shared borrows
 };
 
-// Whether the object holds a session: false for one made by __new__ alone,
-// or whose __init__ raised.
-bool holds_session(py::handle object) {
+// The class, set once when the module adds it.
+PyTypeObject* session_type = nullptr;
+
+// Whether the object is a Session (or of a subclass) that holds no session:
+// one made by __new__ alone, or whose __init__ raised. PySession is the
+// only C++ type behind the class, so its holder comes first.
+bool lacks_session(py::handle object) {
+  if (!session_type || !PyObject_TypeCheck(object.ptr(), session_type)) return false;
   auto* instance = reinterpret_cast<py::detail::instance*>(object.ptr());
-  return instance->get_value_and_holder(py::detail::get_type_info(typeid(PySession)))
-      .holder_constructed();
+  return !instance->get_value_and_holder().holder_constructed();
 }
 
 }  // namespace
@@ -121,8 +125,7 @@ class pybind11::detail::type_caster<vindle::python::PySession>
     : public type_caster_base<vindle::python::PySession> {
  public:
   bool load(handle source, bool convert) {
-    if (isinstance<vindle::python::PySession>(source) &&
-        !vindle::python::holds_session(source)) {
+    if (vindle::python::lacks_session(source)) {
       PyErr_SetString(PyExc_RuntimeError,
                       "this Session was never initialised — its __init__ did not run, or raised");
       throw error_already_set();
@@ -408,6 +411,7 @@ void add_session(py::module_& module) {
         });
       });
   install_methods(session_class, std::make_index_sequence<kMethodCount>());
+  session_type = reinterpret_cast<PyTypeObject*>(session_class.ptr());
   add_to_all(module, "Session");
 }
 
