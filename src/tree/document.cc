@@ -33,7 +33,16 @@ void Document::check_placeable(NodeId new_parent, NodeId node) const {
                       std::to_string(*parent) + " — detach it before placing it again");
   }
   // A node without parent can still be the top of the subtree that holds
-  // new_parent; placing it there would close a loop.
+  // new_parent; placing it there would close a loop. Only a node with
+  // children can be an ancestor, so a fresh node (the common case: paths
+  // and rows are built from new elements) needs no walk up the tree.
+  if (nodes_[node].children.empty()) {
+    if (node == new_parent) {
+      throw InvalidEdit("node " + std::to_string(node) + " cannot be placed under node " +
+                        std::to_string(new_parent) + ", which is itself or below it");
+    }
+    return;
+  }
   for (NodeId current = new_parent;;) {
     if (current == node) {
       throw InvalidEdit("node " + std::to_string(node) + " cannot be placed under node " +

@@ -130,6 +130,20 @@ TEST(Session, ResolvesSlashPathsAsTheEvaluatorDoes) {
   }
 }
 
+// Building a path element by element must cost the path's length, not its
+// square: at this depth a walk up the new path on every step takes minutes.
+TEST(Session, SetMakesAVeryDeepPathInOnePass) {
+  auto session = Session::from_form(form_with("<data><q/></data>"), "", "");
+  ASSERT_TRUE(session) << session.error();
+  constexpr std::size_t kSteps = 300'000;
+  std::string path = "/data";
+  for (std::size_t k = 0; k < kSteps; ++k) path += "/z";
+  ASSERT_TRUE(session->set(path, "v"));
+  EXPECT_EQ(session->get(path), "v");
+  // The header, <data><q/>...</data> and "v", with <z></z> around it at every step.
+  EXPECT_EQ(session->instance_xml().size(), 22 + 17 + 1 + kSteps * 7);
+}
+
 TEST(Session, CalculationsWriteBackToTheNodeTheyWereCalculatedFor) {
   auto session = Session::from_form(
       form_with("<data><q id='x'/><r/></data>",

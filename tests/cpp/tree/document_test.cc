@@ -267,6 +267,8 @@ TEST(DocumentEditing, PlacingAnAttachedNodeOrALoopIsRefused) {
   document.append_child(top, below);
   EXPECT_THROW(document.append_child(below, top), InvalidEdit);
   EXPECT_THROW(document.append_child(top, top), InvalidEdit);
+  const NodeId fresh = document.new_element("fresh", "");
+  EXPECT_THROW(document.append_child(fresh, fresh), InvalidEdit);
   EXPECT_EQ(document.to_xml(), before);
   EXPECT_EQ(document.path_of(below), "/top/below");
 }
