@@ -70,8 +70,9 @@ class Document {
  public:
   // Reads XML text. The reader is a single forward scan with fixed
   // acceptance rules, not a general XML parser: it keeps elements,
-  // attributes and the first run of text after each start tag, and passes
-  // over everything else. The result is numbered.
+  // attributes and the first run of text after each start tag (CDATA
+  // sections included), and passes over everything else, comments,
+  // processing instructions and DOCTYPEs whole. The result is numbered.
   static std::expected<Document, std::string> parse(std::string_view text);
 
   std::optional<NodeId> root() const { return root_; }
@@ -219,8 +220,10 @@ std::optional<NodeId> find_named(std::span<const NodeId>& ids, const Document& d
 
 // The text after the last ":" of a name (the whole name without one).
 std::string_view local_name(std::string_view name);
-// Replaces the five predefined entities; character references and any other
-// entity stay as written, and "&amp;lt;" gives "&lt;", not "<".
+// Replaces the five predefined entities, and each character reference
+// ("&#233;", "&#xE9;") that names a character XML allows, in one pass: any
+// other entity or reference stays as written, and "&amp;lt;" gives "&lt;",
+// not "<".
 std::string decode_entities(std::string_view text);
 // Appends the text with '"', '&', '<' and '>' escaped; the same for element
 // text and attribute values.

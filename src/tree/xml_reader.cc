@@ -1,8 +1,17 @@
 // The XML reader: one forward scan that recognises start, end and
 // empty-element tags with their attributes and keeps the first run of text
-// after each start tag. Declarations, comments, DOCTYPEs and CDATA sections
-// are not recognised: their "<?" or "<!" is passed over and the rest is
-// scanned like text, so a "<" inside a comment still opens a tag.
+// after each start tag. A comment, a processing instruction (the XML
+// declaration among them) and a DOCTYPE, internal subset included, are
+// passed over whole, so markup commented out stays out; no entity is ever
+// defined from a DOCTYPE. A CDATA section is text, taken as written.
+//
+// The first run of text after a start tag reaches to the next tag: a
+// comment or processing instruction inside it adds nothing and does not end
+// it, and a CDATA section inside it adds its content. So <a>x<!-- c -->y</a>
+// reads like <a>xy</a>, and <a><![CDATA[<b>]]></a> has the value <b>. The
+// run is blank, and the value stays empty, when every piece of it is blank
+// as written (a character reference to a blank is not). CDATA after a
+// child's end tag is passed over like any text there.
 //
 // The scan cuts the text only at ASCII characters, so a cut never splits a
 // multi-byte character, and no input, however malformed, makes it read past
@@ -162,14 +171,55 @@ inline std::string_view strip_prefix(std::string_view name) {
   return name;
 }
 
-// The five entities are replaced in one pass. That gives what five
-// successive replace-all passes would: every entity starts with "&" and ends
-// with the only ";" in it, so no two occurrences overlap, and no
-// replacement character can form part of a new one.
-void decode_entities_into(std::string_view text, std::string& out) {
+// Whether XML allows the character in a document (its Char production).
+constexpr bool is_xml_char(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+struct CharReference {
+  char32_t character;
+  std::size_t length;
+};
+
+// The character reference ("&#233;", "&#xE9;") at the start of `rest`,
+// which starts with "&#"; none when it is not one, or when it names a
+// character XML does not allow, so that it stays as written.
+std::optional<CharReference> char_reference(std::string_view rest) {
+  const bool hex = rest.size() > 2 && rest[2] == 'x';
+  std::size_t k = hex ? 3 : 2;
+  const std::size_t first_digit = k;
+  char32_t value = 0;
+  for (; k < rest.size(); ++k) {
+    const char c = rest[k];
+    unsigned digit;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<unsigned>(c - '0');
+    } else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+      digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    } else {
+      break;
+    }
+    // Past the last code point the value stays out of range, however many
+    // digits follow.
+    value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + digit;
+  }
+  if (k == first_digit || k >= rest.size() || rest[k] != ';' || !is_xml_char(value)) {
+    return std::nullopt;
+  }
+  return CharReference{value, k + 1};
+}
+
+// Appends the text with the five entities and the character references
+// replaced, in one pass, so that nothing a replacement produces is read
+// again: "&amp;lt;" gives "&lt;" and "&amp;#233;" gives "&#233;". That is
+// also what successive replace-all passes of the five entities, "&amp;"
+// last, would give: every entity starts with "&" and ends with the only
+// ";" in it, so no two occurrences overlap.
+void append_decoded(std::string_view text, std::string& out) {
   std::size_t amp = find_byte(text, 0, '&');
   if (amp == npos) {
-    out.assign(text);
+    out.append(text);
     return;
   }
   static constexpr struct {
@@ -178,25 +228,117 @@ void decode_entities_into(std::string_view text, std::string& out) {
   } kEntities[] = {
       {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'},
   };
-  out.clear();
-  out.reserve(text.size());
+  out.reserve(out.size() + text.size());
   std::size_t done = 0;
   while (amp != npos) {
     const std::string_view rest = text.substr(amp);
     std::size_t skip = 1;
-    for (const auto& [entity, replacement] : kEntities) {
-      if (rest.starts_with(entity)) {
+    if (rest.size() > 1 && rest[1] == '#') {
+      if (const std::optional<CharReference> reference = char_reference(rest)) {
         out.append(text.substr(done, amp - done));
-        out += replacement;
-        done = amp + entity.size();
-        skip = entity.size();
-        break;
+        append_utf8(out, reference->character);
+        done = amp + reference->length;
+        skip = reference->length;
+      }
+    } else {
+      for (const auto& [entity, replacement] : kEntities) {
+        if (rest.starts_with(entity)) {
+          out.append(text.substr(done, amp - done));
+          out += replacement;
+          done = amp + entity.size();
+          skip = entity.size();
+          break;
+        }
       }
     }
     amp = find_byte(text, amp + skip, '&');
   }
   out.append(text.substr(done));
 }
+
+void decode_entities_into(std::string_view text, std::string& out) {
+  out.clear();
+  append_decoded(text, out);
+}
+
+// The constructs other than tags that begin with "<!" or "<?".
+enum class Markup { None, Comment, Instruction, Doctype, CData };
+
+struct MarkupSpan {
+  Markup kind = Markup::None;
+  std::size_t end = 0;          // just past the construct
+  std::string_view content;     // a CDATA section's text
+};
+
+// Position just past the first `close` at or after `from`, or npos.
+std::size_t past(std::string_view text, std::size_t from, std::string_view close) {
+  const std::size_t at = text.find(close, from);
+  return at == npos ? npos : at + close.size();
+}
+
+// Position just past the ">" that closes a DOCTYPE whose name starts at
+// `from`: quoted literals, and comments and processing instructions inside
+// the internal subset, may hold any character; npos when the text ends
+// first.
+std::size_t doctype_end(std::string_view text, std::size_t from) {
+  bool in_subset = false;
+  std::size_t p = from;
+  while (p < text.size()) {
+    const char c = text[p];
+    if (c == '"' || c == '\'') {
+      p = find_byte(text, p + 1, c);
+      if (p == npos) return npos;
+      ++p;
+    } else if (c == '[' && !in_subset) {
+      in_subset = true;
+      ++p;
+    } else if (c == ']' && in_subset) {
+      in_subset = false;
+      ++p;
+    } else if (c == '>' && !in_subset) {
+      return p + 1;
+    } else if (c == '<' && in_subset && text.substr(p).starts_with("<!--")) {
+      p = past(text, p + 4, "-->");
+      if (p == npos) return npos;
+    } else if (c == '<' && in_subset && text.substr(p).starts_with("<?")) {
+      p = past(text, p + 2, "?>");
+      if (p == npos) return npos;
+    } else {
+      ++p;
+    }
+  }
+  return npos;
+}
+
+// The comment, processing instruction, DOCTYPE or CDATA section that starts
+// at the "<" at `lt`; kind None when there is none there (a tag, or "<!"
+// followed by anything else), or the message when it is not closed.
+std::expected<MarkupSpan, std::string> read_markup(std::string_view text, std::size_t lt) {
+  const std::string_view rest = text.substr(lt);
+  MarkupSpan span;
+  if (rest.starts_with("<?")) {
+    span.kind = Markup::Instruction;
+    span.end = past(text, lt + 2, "?>");
+    if (span.end == npos) return std::unexpected("unterminated processing instruction");
+  } else if (rest.starts_with("<!--")) {
+    span.kind = Markup::Comment;
+    span.end = past(text, lt + 4, "-->");
+    if (span.end == npos) return std::unexpected("unterminated comment");
+  } else if (rest.starts_with("<![CDATA[")) {
+    span.kind = Markup::CData;
+    const std::size_t close = text.find("]]>", lt + 9);
+    if (close == npos) return std::unexpected("unterminated CDATA section");
+    span.content = text.substr(lt + 9, close - lt - 9);
+    span.end = close + 3;
+  } else if (rest.starts_with("<!DOCTYPE")) {
+    span.kind = Markup::Doctype;
+    span.end = doctype_end(text, lt + 9);
+    if (span.end == npos) return std::unexpected("unterminated DOCTYPE");
+  }
+  return span;
+}
+
+inline bool is_blank(std::string_view text) { return skip_white_space(text, 0) == text.size(); }
 
 // A bound on the nodes a text gives, for reserving the store so that it
 // never moves while it grows: every element starts with a "<" and every
@@ -257,7 +399,10 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     const std::size_t lt = text[i] == '<' ? i : find_byte(text, i, '<');
     if (lt == npos) break;
     if (lt + 1 < size && (text[lt + 1] == '?' || text[lt + 1] == '!')) {
-      i = lt + 1;
+      auto markup = read_markup(text, lt);
+      if (!markup) return std::unexpected(std::move(markup.error()));
+      // Any other "<!" is passed over, and what follows it read as text.
+      i = markup->kind == Markup::None ? lt + 1 : markup->end;
       continue;
     }
     const std::size_t gt = find_tag_end(text, lt + 1);
@@ -340,9 +485,32 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     if (!self_closing) {
       // Only the first run of text becomes the value, and only when it is
       // not blank; it is kept untrimmed.
-      const std::size_t end = find_byte(text, i, size, '<');
-      const std::string_view run = text.substr(i, end - i);
-      if (skip_white_space(run, 0) < run.size()) decode_entities_into(run, nodes[element].value);
+      std::size_t end = find_byte(text, i, size, '<');
+      std::string_view run = text.substr(i, end - i);
+      auto markup = read_markup(text, end);
+      if (!markup) return std::unexpected(std::move(markup.error()));
+      if (markup->kind == Markup::None) {
+        if (!is_blank(run)) decode_entities_into(run, nodes[element].value);
+      } else {
+        // The run goes on past comments, processing instructions and
+        // DOCTYPEs, and through CDATA sections, to the next tag.
+        std::string value;
+        bool blank = true;
+        while (true) {
+          blank = blank && is_blank(run);
+          append_decoded(run, value);
+          if (markup->kind == Markup::None) break;
+          if (markup->kind == Markup::CData) {
+            blank = blank && is_blank(markup->content);
+            value += markup->content;
+          }
+          end = find_byte(text, markup->end, size, '<');
+          run = text.substr(markup->end, end - markup->end);
+          markup = read_markup(text, end);
+          if (!markup) return std::unexpected(std::move(markup.error()));
+        }
+        if (!blank) nodes[element].value = std::move(value);
+      }
       open.push_back(element);
       children_start.push_back(pending_children.size());
       i = end;

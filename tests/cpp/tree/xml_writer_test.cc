@@ -21,7 +21,8 @@ TEST(XmlWriter, CompactOutputWithFourCharactersEscaped) {
       {"<a>x<b/></a>", "<a><b/></a>"},  // an element with children loses its text
       {"<a b='1' b=''>  </a>", "<a b=\"1\" b=\"\"/>"},
       {"<x:a x:b='1'><c:d>\t\x01</c:d></x:a>", "<a b=\"1\"><d>\t\x01</d></a>"},
-      {"<a>&#60;</a>", "<a>&amp;#60;</a>"},
+      {"<a>&#60;</a>", "<a>&lt;</a>"},
+      {"<a b='Jos&#xE9;'>&amp;#xE9;</a>", "<a b=\"Jos\u00e9\">&amp;#xE9;</a>"},
   };
   for (const auto& [xml, written] : cases) EXPECT_EQ(rewrite(xml), written) << xml;
 }
