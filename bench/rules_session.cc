@@ -8,8 +8,17 @@
 //    every 100 rows: the time per row added. Each recompute is linear in the
 //    rows, so the per-row cost grows with the rows; 10,000 rows against
 //    1,000 should stay under 15.
+// 3. Single edits on a repeat that already holds 1,000, 10,000 and 100,000
+//    rows (a saved instance): add_row, set and get of a question in the
+//    middle row, remove_row of the middle row and of the last one, taken in
+//    turns as a user would, so that each edit meets the state the one before
+//    left; the median of each. None should grow with the rows; removing the
+//    middle row moves the ids after it in the list of the parent's children.
+// 4. Setting a path of 40,000 and of 1,000,000 new steps.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -118,7 +127,78 @@ double seconds_per_row(int rows) {
 
 }  // namespace
 
+struct EditTimes {
+  std::vector<double> add_row, set, get, remove_middle, remove_last;
+};
+
+double median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// Times one call, in microseconds, and stops the benchmark if it failed.
+template <typename Edit>
+double timed_us(Edit edit) {
+  const double start = cpu_seconds();
+  const bool done = edit();
+  const double spent = (cpu_seconds() - start) * 1e6;
+  if (!done) {
+    std::printf("an edit failed\n");
+    std::exit(1);
+  }
+  return spent;
+}
+
+void edits_on_rows(int rows) {
+  std::string saved = "<data id=\"rows\">";
+  for (int r = 0; r < rows; ++r) {
+    saved += "<rep><name>n" + std::to_string(r) +
+             "</name><age>30</age><adult/><grp><job/></grp></rep>";
+  }
+  saved += "<total/></data>";
+  auto session = vindle::Session::with_saved_instance(repeat_form(), saved, "", "");
+  if (!session) {
+    std::printf("form: %s\n", session.error().c_str());
+    return;
+  }
+  const std::string middle = "/data/rep[" + std::to_string(rows / 2) + "]";
+  const std::string question = middle + "/name";
+  EditTimes times;
+  for (int turn = 0; turn < 200; ++turn) {
+    times.add_row.push_back(timed_us([&] { return session->add_row("/data/rep").has_value(); }));
+    times.set.push_back(timed_us([&] { return session->set(question, "x").has_value(); }));
+    times.get.push_back(timed_us([&] { return session->get(question) == "x"; }));
+    times.remove_middle.push_back(timed_us(
+        [&] { return session->remove_row("/data/rep", rows / 2).has_value(); }));
+    (void)session->add_row("/data/rep");
+    times.remove_last.push_back(timed_us([&] {
+      return session->remove_row("/data/rep", static_cast<std::uint64_t>(rows)).has_value();
+    }));
+  }
+  std::printf("%8d rows: add_row %7.2f us  set %7.2f us  get %7.2f us  "
+              "remove_row middle %7.2f us  last %7.2f us\n",
+              rows, median(times.add_row), median(times.set), median(times.get),
+              median(times.remove_middle), median(times.remove_last));
+}
+
+void deep_path(int steps) {
+  auto session = vindle::Session::from_form(repeat_form(), "", "");
+  if (!session) return;
+  std::string path = "/data";
+  for (int k = 0; k < steps; ++k) path += "/z";
+  const double start = cpu_seconds();
+  if (!session->set(path, "v")) std::printf("the deep set failed\n");
+  std::printf("set of a new path of %d steps: %.3f s\n", steps, cpu_seconds() - start);
+}
+
 int main(int argc, char** argv) {
+  // "edits" alone runs only the third and fourth figures.
+  const bool edits_only = argc > 1 && std::string(argv[1]) == "edits";
+  if (edits_only) {
+    for (const int rows : {1000, 10000, 100000}) edits_on_rows(rows);
+    for (const int steps : {40000, 1000000}) deep_path(steps);
+    return 0;
+  }
   fill_questions();
   // "questions" alone runs only the first figure, for profiling it.
   if (argc > 1 && std::string(argv[1]) == "questions") return 0;
@@ -128,4 +208,6 @@ int main(int argc, char** argv) {
               "10,000 rows %.1f us/row\n",
               small * 1e6, large * 1e6);
   std::printf("10,000 rows / 1,000 rows per row: %.1fx\n", large / small);
+  for (const int rows : {1000, 10000, 100000}) edits_on_rows(rows);
+  for (const int steps : {40000, 1000000}) deep_path(steps);
 }

@@ -1,9 +1,7 @@
 // Reading and writing a large instance, and the cost of numbering a
 // document and giving every node its slash path as the document grows.
 //
-// The instance is a submission-like document: a root with a repeat of rows,
-// five answers per row with short texts, some attributes and entities,
-// indented as exported instances often are.
+// The instance is the submission-like document of tree_instance.h.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "tree/document.h"
+#include "tree_instance.h"
 
 namespace {
 
@@ -19,39 +18,6 @@ using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::string make_instance(int rows) {
-  static const char* const kNames[] = {"Amina Okafor", "José Ramírez", "Li Wei",
-                                       "Fatuma Njeri", "Олег Петров", "Grace O'Neil"};
-  static const char* const kVillages[] = {"Kisumu", "Mbale &amp; district", "Gulu",
-                                          "Tamale", "Nakuru (north)"};
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<data xmlns:jr=\"http://openrosa.org/javarosa\" id=\"household_survey\" "
-      "version=\"2024061201\">\n"
-      "  <start>2024-06-12T08:15:00.000+03:00</start>\n"
-      "  <today>2024-06-12</today>\n";
-  for (int i = 0; i < rows; ++i) {
-    xml += "  <member jr:index=\"";
-    xml += std::to_string(i + 1);
-    xml += "\">\n    <name>";
-    xml += kNames[i % 6];
-    xml += "</name>\n    <age>";
-    xml += std::to_string(18 + i % 60);
-    xml += "</age>\n    <village code=\"V";
-    xml += std::to_string(i % 97);
-    xml += "\">";
-    xml += kVillages[i % 5];
-    xml += "</village>\n    <consent>";
-    xml += i % 7 == 0 ? "no" : "yes";
-    xml += "</consent>\n    <notes>";
-    xml += i % 3 == 0 ? "" : "Lives with 3 others; water from borehole &lt;1 km";
-    xml += "</notes>\n  </member>\n";
-  }
-  xml += "  <meta>\n    <instanceID>uuid:6f1c2a8e-31b4-4d5e-9a2f-0c7d8e9f1a2b</instanceID>\n"
-         "  </meta>\n</data>\n";
-  return xml;
 }
 
 vindle::Document parse_or_die(const std::string& xml) {
@@ -79,7 +45,7 @@ double best_seconds(int runs, Work work) {
 // Renumbering and the path of every node, on a fresh copy each run so that
 // no run finds the slash-path cache of the one before.
 double renumber_and_paths(int rows) {
-  const vindle::Document document = parse_or_die(make_instance(rows));
+  const vindle::Document document = parse_or_die(bench::make_instance(rows));
   double best = 1e300;
   for (int run = 0; run < 3; ++run) {
     vindle::Document copy = document;
@@ -96,7 +62,7 @@ double renumber_and_paths(int rows) {
 }  // namespace
 
 int main() {
-  const std::string xml = make_instance(100000);
+  const std::string xml = bench::make_instance(100000);
   const double megabytes = static_cast<double>(xml.size()) / 1e6;
   std::printf("instance: %.1f MB\n", megabytes);
 
