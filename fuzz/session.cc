@@ -68,7 +68,7 @@ bool names_are_plain(const vindle::Document& instance) {
     std::vector<vindle::NodeId> named{id};
     named.insert(named.end(), instance.attributes(id).begin(), instance.attributes(id).end());
     for (const vindle::NodeId each : named) {
-      const std::string& name = instance.node(each).name;
+      const std::string_view name = instance.node(each).name;
       if (name.empty() || name.find_first_of(" \t\n\r\v\f<>\"'=/&?!") != std::string::npos) {
         return false;
       }

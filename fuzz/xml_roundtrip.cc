@@ -73,7 +73,7 @@ void require_same_tree(const Document& a, const Document& b, bool exact) {
     if (q.value != (written_empty ? std::string() : p.value)) {
       fail("element values differ", x, y);
     }
-    const std::vector<NodeId>& expected = p.attributes;
+    const std::span<const NodeId> expected = p.attributes;
     if (expected.size() != q.attributes.size()) fail("attribute counts differ", x, y);
     for (std::size_t k = 0; k < expected.size(); ++k) {
       const vindle::Node& r = a.node(expected[k]);

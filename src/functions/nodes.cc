@@ -22,7 +22,9 @@ std::optional<NodeId> child_named(const Document& table, NodeId row, std::string
 }  // namespace
 
 EvalResult fn_name(const CallContext& call) {
-  if (call.arguments.empty()) return Value::String(call.document.node(call.focus.node).name);
+  if (call.arguments.empty()) {
+    return Value::String(std::string(call.document.node(call.focus.node).name));
+  }
   auto value = arg_value(call, 0);
   if (!value) return value;
   if (!value->is_node_set()) {
@@ -30,7 +32,7 @@ EvalResult fn_name(const CallContext& call) {
                            value_type_name(*value));
   }
   if (value->nodes().empty()) return Value::String("");
-  return Value::String(call.document.node(value->nodes().front()).name);
+  return Value::String(std::string(call.document.node(value->nodes().front()).name));
 }
 
 EvalResult fn_selected(const CallContext& call) {
@@ -108,12 +110,12 @@ EvalResult fn_pulldata(const CallContext& call) {
   // A table is either a root holding the rows, or a root holding one
   // container that holds them. A root with a single row looks like the
   // second shape, and is read as one.
-  const std::vector<NodeId>* rows = &table->children(*root);
-  if (rows->size() == 1 && !table->children(rows->front()).empty()) {
-    rows = &table->children(rows->front());
+  std::span<const NodeId> rows = table->children(*root);
+  if (rows.size() == 1 && !table->children(rows.front()).empty()) {
+    rows = table->children(rows.front());
   }
   const std::string_view wanted_key = trim(key_value);
-  for (const NodeId row : *rows) {
+  for (const NodeId row : rows) {
     const std::optional<NodeId> cell = child_named(*table, row, key);
     const std::string cell_text = cell ? table->string_value(*cell) : std::string();
     if (trim(cell_text) != wanted_key) continue;

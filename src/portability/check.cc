@@ -26,7 +26,7 @@ FormFacts collect_form_facts(const Document& document, const std::vector<NodeId>
   FormFacts facts;
   bool primary_taken = false;
   for (NodeId id : elements) {
-    const std::string& name = document.node(id).name;
+    const std::string_view name = document.node(id).name;
     if (name == "repeat") {
       if (auto nodeset = document.attribute(id, "nodeset")) {
         facts.repeat_paths.emplace_back(trim(*nodeset));

@@ -139,7 +139,7 @@ std::expected<Document, std::string> Form::primary_instance(std::string_view tex
   // portability checker may take different instances of such a form.
   for (const NodeId element : document->descendants(root)) {
     if (document->node(element).name != "instance") continue;
-    const std::vector<NodeId>& children = document->children(element);
+    const std::span<const NodeId> children = document->children(element);
     if (children.empty()) return std::unexpected("the XForm's primary instance is empty");
     Document instance;
     instance.set_root(instance.import_subtree(*document, children.front()));

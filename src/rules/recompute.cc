@@ -23,20 +23,20 @@ constexpr NodeId kOutside = UINT64_MAX;
 // the two trees are walked side by side.
 std::vector<NodeId> originals_in(const Document& model, const Document& instance) {
   std::vector<NodeId> original(model.size(), kOutside);
-  const std::vector<NodeId>& top = model.children(*model.root());
+  const std::span<const NodeId> top = model.children(*model.root());
   if (top.empty() || !instance.root()) return original;
   std::vector<std::pair<NodeId, NodeId>> stack{{top.front(), *instance.root()}};
   while (!stack.empty()) {
     const auto [copy, source] = stack.back();
     stack.pop_back();
     original[copy] = source;
-    const std::vector<NodeId>& copy_attributes = model.attributes(copy);
-    const std::vector<NodeId>& source_attributes = instance.attributes(source);
+    const std::span<const NodeId> copy_attributes = model.attributes(copy);
+    const std::span<const NodeId> source_attributes = instance.attributes(source);
     for (std::size_t k = 0; k < copy_attributes.size() && k < source_attributes.size(); ++k) {
       original[copy_attributes[k]] = source_attributes[k];
     }
-    const std::vector<NodeId>& copy_children = model.children(copy);
-    const std::vector<NodeId>& source_children = instance.children(source);
+    const std::span<const NodeId> copy_children = model.children(copy);
+    const std::span<const NodeId> source_children = instance.children(source);
     for (std::size_t k = 0; k < copy_children.size() && k < source_children.size(); ++k) {
       stack.emplace_back(copy_children[k], source_children[k]);
     }

@@ -70,7 +70,7 @@ std::optional<NodeId> first_on_slash_path(const Expr::Path& path, const Document
 bool is_attribute_node(const Document& document, NodeId id) {
   const std::optional<NodeId> owner = document.parent(id);
   if (!owner) return false;
-  const std::vector<NodeId>& attributes = document.attributes(*owner);
+  const std::span<const NodeId> attributes = document.attributes(*owner);
   return std::find(attributes.begin(), attributes.end(), id) != attributes.end();
 }
 

@@ -34,8 +34,7 @@ Document clean_copy(const Document& instance, NodeId element) {
   Document copy;
   const NodeId root = copy.import_subtree(instance, element);
   copy.set_root(root);
-  std::erase_if(copy.node_mut(root).attributes,
-                [&](NodeId attribute) { return copy.node(attribute).name == "template"; });
+  copy.remove_attribute(root, "template");
   for (const NodeId below : copy.descendants(root)) {
     if (is_template(copy, below)) copy.detach(below);
   }

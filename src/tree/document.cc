@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <new>
 
 #include "tree/text.h"
 
@@ -23,20 +25,18 @@ std::string describe_invalid(NodeId id, std::size_t size) {
 InvalidNodeId::InvalidNodeId(NodeId id, std::size_t size)
     : std::logic_error(describe_invalid(id, size)), id_(id) {}
 
-void Document::check(NodeId id) const {
-  if (id >= nodes_.size()) throw InvalidNodeId(id, nodes_.size());
-}
+void Document::throw_invalid(NodeId id) const { throw InvalidNodeId(id, records_.size()); }
 
 void Document::check_placeable(NodeId new_parent, NodeId node) const {
-  if (const auto& parent = nodes_[node].parent) {
+  if (const std::uint32_t parent = records_[node].parent; parent != kNone) {
     throw InvalidEdit("node " + std::to_string(node) + " is already placed under node " +
-                      std::to_string(*parent) + " — detach it before placing it again");
+                      std::to_string(parent) + " — detach it before placing it again");
   }
   // A node without parent can still be the top of the subtree that holds
   // new_parent; placing it there would close a loop. Only a node with
   // children can be an ancestor, so a fresh node (the common case: paths
   // and rows are built from new elements) needs no walk up the tree.
-  if (nodes_[node].children.empty()) {
+  if (records_[node].child_count == 0) {
     if (node == new_parent) {
       throw InvalidEdit("node " + std::to_string(node) + " cannot be placed under node " +
                         std::to_string(new_parent) + ", which is itself or below it");
@@ -48,20 +48,60 @@ void Document::check_placeable(NodeId new_parent, NodeId node) const {
       throw InvalidEdit("node " + std::to_string(node) + " cannot be placed under node " +
                         std::to_string(new_parent) + ", which is itself or below it");
     }
-    const auto& up = nodes_[current].parent;
-    if (!up) break;
-    check(*up);
-    current = *up;
+    const std::uint32_t up = records_[current].parent;
+    if (up == kNone) break;
+    check(up);
+    current = up;
   }
 }
 
-NodeId Document::push_node(std::string name, std::string value, bool is_attribute) {
-  const NodeId id = nodes_.size();
-  Node& node = nodes_.emplace_back();
-  node.name = std::move(name);
-  node.value = std::move(value);
-  node.is_attribute = is_attribute;
+std::uint64_t Document::store_text(std::string_view value) {
+  const std::uint64_t at = text_.size();
+  text_.append(value.data(), value.size());
+  return at;
+}
+
+NodeId Document::push_node(NameTable::Index name, std::string_view value, bool is_attribute) {
+  const NodeId id = records_.size();
+  if (id >= kNone) throw std::bad_alloc();
+  const std::uint64_t value_at = store_text(value);
+  records_.push_back(Record{
+      .value_at = value_at,
+      .links_at = 0,
+      .value_size = value.size(),
+      .parent = kNone,
+      .name = name | (is_attribute ? kAttributeBit : 0),
+      .attribute_count = 0,
+      .child_count = 0,
+      .link_capacity = 0,
+      .order = kUnnumbered32,
+  });
   return id;
+}
+
+void Document::reserve_links(NodeId id, std::uint64_t needed, bool exact) {
+  Record& record = records_[id];
+  if (needed <= record.link_capacity) return;
+  if (needed >= kNone) throw std::bad_alloc();
+  const std::uint64_t count = record.attribute_count + record.child_count;
+  // A list that ends the array grows where it is.
+  if (!exact && record.link_capacity > 0 &&
+      record.links_at + record.link_capacity == links_.size()) {
+    const std::uint64_t more = std::max<std::uint64_t>(needed, 2 * record.link_capacity);
+    links_.extend(more - record.link_capacity);
+    record.link_capacity = static_cast<std::uint32_t>(more);
+    return;
+  }
+  const std::uint64_t capacity =
+      exact ? needed
+            : std::min<std::uint64_t>(
+                  std::max<std::uint64_t>({needed, 2 * record.link_capacity, 4}), kNone - 1);
+  const std::uint64_t at = links_.size();
+  links_.extend(capacity);
+  // The old run stays where it was, unused; the array may have moved.
+  std::copy_n(links_.data() + record.links_at, count, links_.data() + at);
+  record.links_at = at;
+  record.link_capacity = static_cast<std::uint32_t>(capacity);
 }
 
 void Document::forget_siblings(std::optional<NodeId> parent) {
@@ -76,22 +116,55 @@ void Document::set_root(std::optional<NodeId> id) {
 }
 
 NodeId Document::new_element(std::string_view name, std::string_view value) {
-  return push_node(std::string(name), std::string(value), false);
+  return push_node(names_.intern(name), value, false);
 }
 
 void Document::add_attribute(NodeId owner, std::string_view name, std::string_view value) {
   check(owner);
-  const NodeId id = push_node(std::string(name), std::string(value), true);
-  nodes_[id].parent = owner;
-  nodes_[owner].attributes.push_back(id);
+  const NodeId id = push_node(names_.intern(name), value, true);
+  records_[id].parent = static_cast<std::uint32_t>(owner);
+  Record& record = records_[owner];
+  reserve_links(owner, std::uint64_t{record.attribute_count} + record.child_count + 1);
+  // The new attribute goes after the others, before the children.
+  NodeId* links = links_.data() + record.links_at;
+  std::copy_backward(links + record.attribute_count,
+                     links + record.attribute_count + record.child_count,
+                     links + record.attribute_count + record.child_count + 1);
+  links[record.attribute_count] = id;
+  ++record.attribute_count;
+}
+
+void Document::remove_attribute(NodeId owner, std::string_view name) {
+  check(owner);
+  const std::optional<NameTable::Index> wanted = names_.find(name);
+  if (!wanted) return;
+  Record& record = records_[owner];
+  NodeId* links = links_.data() + record.links_at;
+  NodeId* const end = links + record.attribute_count + record.child_count;
+  NodeId* kept = links;
+  for (NodeId* at = links; at != links + record.attribute_count; ++at) {
+    check(*at);
+    if (name_index(*at) == *wanted) {
+      records_[*at].parent = kNone;
+    } else {
+      *kept++ = *at;
+    }
+  }
+  const auto removed = static_cast<std::uint32_t>(links + record.attribute_count - kept);
+  if (removed == 0) return;
+  std::copy(links + record.attribute_count, end, kept);
+  record.attribute_count -= removed;
 }
 
 void Document::append_child(NodeId parent, NodeId child) {
   check(parent);
   check(child);
   check_placeable(parent, child);
-  nodes_[child].parent = parent;
-  nodes_[parent].children.push_back(child);
+  Record& record = records_[parent];
+  reserve_links(parent, std::uint64_t{record.attribute_count} + record.child_count + 1);
+  links_[record.links_at + record.attribute_count + record.child_count] = child;
+  ++record.child_count;
+  records_[child].parent = static_cast<std::uint32_t>(parent);
   forget_siblings(parent);
   forget_order();
 }
@@ -99,25 +172,42 @@ void Document::append_child(NodeId parent, NodeId child) {
 void Document::insert_after(NodeId anchor, NodeId node) {
   check(anchor);
   check(node);
-  const auto parent = nodes_[anchor].parent;
-  if (!parent) return;
-  check(*parent);
-  check_placeable(*parent, node);
-  nodes_[node].parent = *parent;
-  auto& siblings = nodes_[*parent].children;
-  const auto at = std::find(siblings.begin(), siblings.end(), anchor);
-  siblings.insert(at == siblings.end() ? at : at + 1, node);
+  const std::uint32_t parent = records_[anchor].parent;
+  if (parent == kNone) return;
+  check(parent);
+  check_placeable(parent, node);
+  Record& record = records_[parent];
+  reserve_links(parent, std::uint64_t{record.attribute_count} + record.child_count + 1);
+  NodeId* const first = links_.data() + record.links_at + record.attribute_count;
+  NodeId* const last = first + record.child_count;
+  // A node is listed once, and rows are added near the end: the anchor is
+  // looked for from the end.
+  NodeId* at = last;
+  for (NodeId* probe = last; probe != first;) {
+    if (*--probe == anchor) {
+      at = probe + 1;
+      break;
+    }
+  }
+  std::copy_backward(at, last, last + 1);
+  *at = node;
+  ++record.child_count;
+  records_[node].parent = parent;
   forget_siblings(parent);
   forget_order();
 }
 
 void Document::detach(NodeId node) {
   check(node);
-  const auto parent = nodes_[node].parent;
-  if (!parent) return;
-  check(*parent);
-  std::erase(nodes_[*parent].children, node);
-  nodes_[node].parent.reset();
+  const std::uint32_t parent = records_[node].parent;
+  if (parent == kNone) return;
+  check(parent);
+  Record& record = records_[parent];
+  NodeId* const first = links_.data() + record.links_at + record.attribute_count;
+  NodeId* const last = first + record.child_count;
+  NodeId* const kept = std::remove(first, last, node);
+  record.child_count -= static_cast<std::uint32_t>(last - kept);
+  records_[node].parent = kNone;
   forget_siblings(parent);
   forget_order();
 }
@@ -130,24 +220,21 @@ void Document::forget_order() {
 void Document::renumber() {
   elements_by_name_.reset();
   tree_order_numbered_ = true;
-  if (!root_) {
-    order_.clear();
-    return;
-  }
-  order_.assign(nodes_.size(), kUnnumbered);
-  std::uint64_t counter = 0;
+  for (std::size_t id = 0; id < records_.size(); ++id) records_[id].order = kUnnumbered32;
+  if (!root_) return;
+  std::uint32_t counter = 0;
   std::vector<NodeId> stack{*root_};
   while (!stack.empty()) {
     const NodeId id = stack.back();
     stack.pop_back();
     check(id);
-    order_[id] = counter++;
-    const Node& node = nodes_[id];
-    for (const NodeId attribute : node.attributes) {
+    records_[id].order = counter++;
+    for (const NodeId attribute : attributes(id)) {
       check(attribute);
-      order_[attribute] = counter++;
+      records_[attribute].order = counter++;
     }
-    stack.insert(stack.end(), node.children.rbegin(), node.children.rend());
+    const std::span<const NodeId> below = children(id);
+    stack.insert(stack.end(), below.rbegin(), below.rend());
   }
 }
 
@@ -155,36 +242,47 @@ NodeId Document::copy_subtree(const Document& source, NodeId node, Document& tar
   source.check(node);
   struct Pending {
     NodeId source;
-    std::optional<NodeId> parent_copy;
+    NodeId parent_copy;
   };
-  std::vector<Pending> stack{{node, std::nullopt}};
+  constexpr NodeId kTop = ~NodeId{0};
+  const bool same = &source == &target;
+  std::vector<Pending> stack{{node, kTop}};
   NodeId top = 0;
-  // Source and target may be the same document, whose store moves as the
-  // copy grows: nodes are looked up by index afresh after every creation.
+  // Source and target may be the same document, whose arrays move as the
+  // copy grows: everything is looked up by index afresh after every
+  // creation.
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
     source.check(pending.source);
-    const NodeId copy = target.push_node(source.nodes_[pending.source].name,
-                                         source.nodes_[pending.source].value, false);
-    for (std::size_t k = 0; k < source.nodes_[pending.source].attributes.size(); ++k) {
-      const NodeId attribute = source.nodes_[pending.source].attributes[k];
+    const NameTable::Index name =
+        same ? source.name_index(pending.source) : target.names_.intern(source.name_of(pending.source));
+    const NodeId copy = target.push_node(name, source.value_of(pending.source), false);
+    const std::uint32_t attribute_count = source.records_[pending.source].attribute_count;
+    const std::uint32_t child_count = source.records_[pending.source].child_count;
+    // The copy's list gets its exact room now; its children fill it as they
+    // are made.
+    target.reserve_links(copy, std::uint64_t{attribute_count} + child_count, true);
+    for (std::uint32_t k = 0; k < attribute_count; ++k) {
+      const NodeId attribute = source.links_[source.records_[pending.source].links_at + k];
       source.check(attribute);
-      const NodeId attribute_copy = target.push_node(
-          source.nodes_[attribute].name, source.nodes_[attribute].value, true);
-      target.nodes_[attribute_copy].parent = copy;
-      target.nodes_[copy].attributes.push_back(attribute_copy);
+      const NameTable::Index attribute_name =
+          same ? source.name_index(attribute) : target.names_.intern(source.name_of(attribute));
+      const NodeId attribute_copy =
+          target.push_node(attribute_name, source.value_of(attribute), true);
+      target.records_[attribute_copy].parent = static_cast<std::uint32_t>(copy);
+      Record& record = target.records_[copy];
+      target.links_[record.links_at + record.attribute_count++] = attribute_copy;
     }
-    if (pending.parent_copy) {
-      target.nodes_[copy].parent = *pending.parent_copy;
-      target.nodes_[*pending.parent_copy].children.push_back(copy);
+    if (pending.parent_copy != kTop) {
+      target.records_[copy].parent = static_cast<std::uint32_t>(pending.parent_copy);
+      Record& parent = target.records_[pending.parent_copy];
+      target.links_[parent.links_at + parent.attribute_count + parent.child_count++] = copy;
     } else {
       top = copy;
     }
-    const auto& children = source.nodes_[pending.source].children;
-    for (auto child = children.rbegin(); child != children.rend(); ++child) {
-      stack.push_back({*child, copy});
-    }
+    const std::span<const NodeId> children = source.children(pending.source);
+    for (std::size_t k = children.size(); k > 0; --k) stack.push_back({children[k - 1], copy});
   }
   return top;
 }
@@ -197,84 +295,107 @@ NodeId Document::copy_subtree_to(NodeId node, Document& target) const {
   return copy_subtree(*this, node, target);
 }
 
-Node& Document::node_mut(NodeId id) {
-  check(id);
-  // The caller may rename the node or reorder its children, either of which
-  // changes same-name counts.
-  forget_siblings(id);
-  forget_siblings(nodes_[id].parent);
-  elements_by_name_.reset();
-  return nodes_[id];
-}
-
 void Document::set_value(NodeId id, std::string_view value) {
   check(id);
-  nodes_[id].value.assign(value);
+  Record& record = records_[id];
+  if (value.size() <= record.value_size) {
+    // Values are never shared, so a shorter one is written in place.
+    std::memmove(text_.data() + record.value_at, value.data(), value.size());
+    text_garbage_ += record.value_size - value.size();
+    record.value_size = value.size();
+  } else {
+    const std::uint64_t old_size = record.value_size;
+    const std::uint64_t at = store_text(value);
+    Record& moved = records_[id];
+    moved.value_at = at;
+    moved.value_size = value.size();
+    text_garbage_ += old_size;
+  }
+  // Once the garbage outweighs the rest (and every node's share of a
+  // rewrite), the values are written anew without it.
+  const std::uint64_t live = text_.size() - text_garbage_;
+  if (text_garbage_ > std::max<std::uint64_t>({live, 8 * records_.size(), 1 << 20})) {
+    StoreArray<char> compact;
+    compact.reserve(live);
+    for (std::size_t k = 0; k < records_.size(); ++k) {
+      Record& each = records_[k];
+      const std::uint64_t at = compact.size();
+      compact.append(text_.data() + each.value_at, each.value_size);
+      each.value_at = at;
+    }
+    text_ = std::move(compact);
+    text_garbage_ = 0;
+  }
 }
 
 std::vector<NodeId> Document::elements_named(std::string_view name) const {
   if (!root_) return {};
+  const std::optional<NameTable::Index> wanted = names_.find(name);
+  if (!wanted) return {};
   if (!tree_order_numbered_) {
     std::vector<NodeId> found;
-    if (nodes_[*root_].name == name) found.push_back(*root_);
+    if (name_index(*root_) == *wanted) found.push_back(*root_);
     for (const NodeId id : descendants(*root_)) {
-      if (nodes_[id].name == name) found.push_back(id);
+      if (name_index(id) == *wanted) found.push_back(id);
     }
     return found;
   }
   if (!elements_by_name_) {
     // One pre-order walk indexes every element by name; in a tree numbered
     // in its own order that is document order.
-    auto& index = elements_by_name_.emplace();
+    auto& index = elements_by_name_.emplace(names_.size());
     std::vector<NodeId> stack{*root_};
     while (!stack.empty()) {
       const NodeId id = stack.back();
       stack.pop_back();
       check(id);
-      const Node& node = nodes_[id];
-      auto entry = index.find(node.name);
-      if (entry == index.end()) entry = index.emplace(node.name, std::vector<NodeId>()).first;
-      entry->second.push_back(id);
-      stack.insert(stack.end(), node.children.rbegin(), node.children.rend());
+      index[name_index(id)].push_back(id);
+      const std::span<const NodeId> below = children_of(records_[id]);
+      stack.insert(stack.end(), below.rbegin(), below.rend());
     }
   }
-  const auto found = elements_by_name_->find(name);
-  return found == elements_by_name_->end() ? std::vector<NodeId>() : found->second;
-}
-
-const Node& Document::node(NodeId id) const {
-  check(id);
-  return nodes_[id];
-}
-
-std::optional<NodeId> Document::parent(NodeId id) const { return node(id).parent; }
-
-const std::vector<NodeId>& Document::children(NodeId id) const { return node(id).children; }
-
-const std::vector<NodeId>& Document::attributes(NodeId id) const {
-  return node(id).attributes;
+  return *wanted < elements_by_name_->size() ? (*elements_by_name_)[*wanted]
+                                             : std::vector<NodeId>();
 }
 
 std::vector<NodeId> Document::ancestors(NodeId id) const {
+  check(id);
   std::vector<NodeId> result;
-  for (auto up = node(id).parent; up; up = nodes_[*up].parent) {
-    check(*up);
-    result.push_back(*up);
+  for (std::uint32_t up = records_[id].parent; up != kNone; up = records_[up].parent) {
+    check(up);
+    result.push_back(up);
   }
   return result;
 }
 
 std::vector<NodeId> Document::descendants(NodeId id) const {
-  const Node& start = node(id);
+  const std::span<const NodeId> start = children(id);
   std::vector<NodeId> result;
-  std::vector<NodeId> stack(start.children.rbegin(), start.children.rend());
+  if (start.empty()) return result;
+  if (tree_order_numbered_ && records_[id].order != kUnnumbered32) {
+    // The subtree is numbered in one run, which ends at the last node on
+    // the way down through last children (or that node's last attribute):
+    // room for all of it, attributes included, is room enough.
+    NodeId last = id;
+    while (records_[last].child_count > 0) {
+      last = children_of(records_[last]).back();
+      check(last);
+    }
+    const std::span<const NodeId> last_attributes = attributes(last);
+    if (!last_attributes.empty()) last = last_attributes.back();
+    check(last);
+    if (records_[last].order != kUnnumbered32 && records_[last].order > records_[id].order) {
+      result.reserve(records_[last].order - records_[id].order);
+    }
+  }
+  std::vector<NodeId> stack(start.rbegin(), start.rend());
   while (!stack.empty()) {
     const NodeId next = stack.back();
     stack.pop_back();
     check(next);
     result.push_back(next);
-    const auto& children = nodes_[next].children;
-    stack.insert(stack.end(), children.rbegin(), children.rend());
+    const std::span<const NodeId> below = children_of(records_[next]);
+    stack.insert(stack.end(), below.rbegin(), below.rend());
   }
   // Right after a renumber the walk is already in document order; only
   // after edits does it need sorting.
@@ -286,22 +407,22 @@ std::vector<NodeId> Document::descendants(NodeId id) const {
 }
 
 std::string Document::string_value(NodeId id) const {
-  const Node& start = node(id);
-  if (start.children.empty()) return start.value;
+  check(id);
+  if (records_[id].child_count == 0) return std::string(value_of(id));
   const std::vector<NodeId> below = descendants(id);
-  std::size_t length = start.value.size();
-  for (const NodeId d : below) length += nodes_[d].value.size();
+  std::size_t length = records_[id].value_size;
+  for (const NodeId d : below) length += records_[d].value_size;
   std::string result;
   result.reserve(length);
-  result += start.value;
-  for (const NodeId d : below) result += nodes_[d].value;
+  result += value_of(id);
+  for (const NodeId d : below) result += value_of(d);
   return result;
 }
 
 std::optional<std::string> Document::attribute(NodeId id, std::string_view name) const {
-  for (const NodeId attribute : node(id).attributes) {
+  for (const NodeId attribute : attributes(id)) {
     check(attribute);
-    if (nodes_[attribute].name == name) return nodes_[attribute].value;
+    if (name_of(attribute) == name) return std::string(value_of(attribute));
   }
   return std::nullopt;
 }
@@ -324,7 +445,7 @@ std::vector<std::optional<std::string>> Document::find_texts(
   std::size_t missing = wanted.size();
   const auto consider = [&](NodeId id) {
     for (std::size_t k = 0; k < wanted.size(); ++k) {
-      if (!found[k] && same_bytes(nodes_[id].name, wanted[k])) {
+      if (!found[k] && same_bytes(name_of(id), wanted[k])) {
         found[k] = id;
         --missing;
       }
@@ -334,15 +455,15 @@ std::vector<std::optional<std::string>> Document::find_texts(
     if (tree_order_numbered_) {
       // The tree has not changed since it was numbered, so a pre-order walk
       // meets nodes in document order and may stop once all are found.
-      std::vector<NodeId> stack(nodes_[*root_].children.rbegin(),
-                                nodes_[*root_].children.rend());
+      const std::span<const NodeId> top = children_of(records_[*root_]);
+      std::vector<NodeId> stack(top.rbegin(), top.rend());
       while (!stack.empty() && missing > 0) {
         const NodeId next = stack.back();
         stack.pop_back();
         check(next);
         consider(next);
-        const auto& children = nodes_[next].children;
-        stack.insert(stack.end(), children.rbegin(), children.rend());
+        const std::span<const NodeId> below = children_of(records_[next]);
+        stack.insert(stack.end(), below.rbegin(), below.rend());
       }
     } else {
       for (const NodeId d : descendants(*root_)) {
@@ -369,21 +490,21 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
     return found->second;
   }
   SiblingIndex& index = sibling_indexes_[parent];
-  const auto& children = nodes_[parent].children;
+  const std::span<const NodeId> children = children_of(records_[parent]);
   index.place.reserve(children.size());
   for (const NodeId child : children) {
     check(child);
-    const std::string& name = nodes_[child].name;
-    auto named = index.by_name.find(name);
-    if (named == index.by_name.end()) named = index.by_name.emplace(name, SiblingIndex::NodeList()).first;
-    named->second.push_back(child);
-    index.place.try_emplace(child, named->second.size());
+    SiblingIndex::NodeList& named = index.by_name[name_index(child)];
+    named.push_back(child);
+    index.place.try_emplace(child, named.size());
   }
   return index;
 }
 
 std::vector<NodeId> Document::children_named(NodeId parent, std::string_view name) const {
-  const auto& children = node(parent).children;
+  const std::span<const NodeId> children = this->children(parent);
+  const std::optional<NameTable::Index> wanted = names_.find(name);
+  if (!wanted) return {};
   // An index pays for itself only when the same wide parent is asked again
   // and again (every bind of a large form under one group); a parent asked
   // once or twice is scanned.
@@ -394,32 +515,32 @@ std::vector<NodeId> Document::children_named(NodeId parent, std::string_view nam
     std::vector<NodeId> found;
     for (const NodeId child : children) {
       check(child);
-      if (same_bytes(nodes_[child].name, name)) found.push_back(child);
+      if (name_index(child) == *wanted) found.push_back(child);
     }
     return found;
   }
   const SiblingIndex& index = sibling_index(parent);
-  const auto named = index.by_name.find(name);
+  const auto named = index.by_name.find(*wanted);
   return named == index.by_name.end() ? std::vector<NodeId>() : named->second;
 }
 
 std::uint64_t Document::step_position(NodeId id) const {
-  const Node& node = nodes_[id];
-  const NodeId parent = *node.parent;
+  const NodeId parent = records_[id].parent;
   check(parent);
-  const auto& siblings = nodes_[parent].children;
+  const NameTable::Index name = name_index(id);
+  const std::span<const NodeId> siblings = children_of(records_[parent]);
   std::uint64_t count = 0;
   std::uint64_t place = 0;
   if (siblings.size() <= kScanLimit) {
     for (const NodeId sibling : siblings) {
       check(sibling);
-      if (!same_bytes(nodes_[sibling].name, node.name)) continue;
+      if (name_index(sibling) != name) continue;
       ++count;
       if (sibling == id && place == 0) place = count;
     }
   } else {
     const SiblingIndex& index = sibling_index(parent);
-    if (const auto found = index.by_name.find(node.name); found != index.by_name.end()) {
+    if (const auto found = index.by_name.find(name); found != index.by_name.end()) {
       count = found->second.size();
     }
     if (const auto found = index.place.find(id); found != index.place.end()) {
@@ -440,24 +561,24 @@ std::string Document::path_of(NodeId id) const {
   };
   std::vector<Step> steps;
   for (NodeId current = id;;) {
-    const auto& up = nodes_[current].parent;
-    if (!up) {
+    const std::uint32_t up = records_[current].parent;
+    if (up == kNone) {
       steps.push_back({current, 0});
       break;
     }
     steps.push_back({current, step_position(current)});
-    current = *up;
+    current = up;
   }
   std::size_t length = 0;
   for (const Step& step : steps) {
-    length += 1 + nodes_[step.node].name.size();
+    length += 1 + name_of(step.node).size();
     if (step.position != 0) length += 2 + std::to_string(step.position).size();
   }
   std::string path;
   path.reserve(length);
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
     path += '/';
-    path += nodes_[step->node].name;
+    path += name_of(step->node);
     if (step->position != 0) {
       char digits[24];
       const auto end = std::to_chars(digits, digits + sizeof digits, step->position).ptr;

@@ -9,6 +9,15 @@
 // derived index that only `renumber` rebuilds, so queries that depend on it
 // see the numbering of the last renumber.
 //
+// The store is a handful of arrays owned by the document: one record of 48
+// bytes per node (links to other nodes as 32-bit indexes, the name as an
+// index into the document's name table, the value as a place in the
+// document's text), the lists of attributes and children, and the text of
+// the values. Nodes are never allocated one by one, and a dropped document
+// gives its memory back whole. A document holds fewer than 2^32 nodes; a
+// store that would grow past that, or past the machine's memory, throws
+// std::bad_alloc.
+//
 // Nothing here recurses on the depth of a tree: every walk keeps its own
 // stack, so a document nested a million levels deep is as safe as a flat one.
 //
@@ -30,20 +39,23 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tree/names.h"
 #include "tree/store_allocator.h"
 
 namespace vindle {
 
 using NodeId = std::uint64_t;
 
+// One element or attribute as the queries hand it out: a view into the
+// document's store, valid until the next edit or node creation.
 struct Node {
   // For an attribute, the element that owns it; none for a root or a
   // detached node.
   std::optional<NodeId> parent;
-  std::string name;   // local name, without prefix
-  std::string value;  // an element's own text, or an attribute's value
-  std::vector<NodeId> children;    // child elements in order, never attributes
-  std::vector<NodeId> attributes;  // in source order; names may repeat
+  std::string_view name;   // local name, without prefix
+  std::string_view value;  // an element's own text, or an attribute's value
+  std::span<const NodeId> children;    // child elements in order, never attributes
+  std::span<const NodeId> attributes;  // in source order; names may repeat
   // Kept and copied, but no decision reads it: an attribute is an attribute
   // because its owner lists it in `attributes`.
   bool is_attribute = false;
@@ -79,7 +91,7 @@ class Document {
   // For builders that make a root of their own; renumber afterwards.
   void set_root(std::optional<NodeId> id);
   // Number of nodes in the store, orphans included; ids run below it.
-  std::size_t size() const { return nodes_.size(); }
+  std::size_t size() const { return records_.size(); }
 
   // Building and editing. None of them renumbers: call `renumber` after a
   // batch of edits.
@@ -100,19 +112,42 @@ class Document {
   // receiving the copy is not renumbered. The source may be this document.
   NodeId import_subtree(const Document& source, NodeId source_node);
   NodeId copy_subtree_to(NodeId node, Document& target) const;
-  // Writable access, meant for replacing a node's value or name. Change its
-  // links only through the operations above, and finish with the reference
-  // before the next operation on the document.
-  Node& node_mut(NodeId id);
   // Replaces the node's own text; nothing else about the tree changes.
   void set_value(NodeId id, std::string_view value);
+  // Takes every attribute of exactly that name off the element's list; the
+  // attribute nodes stay in the store as orphans.
+  void remove_attribute(NodeId owner, std::string_view name);
 
-  // Queries. References and views into the store are valid until the next
-  // edit or node creation.
-  const Node& node(NodeId id) const;
-  std::optional<NodeId> parent(NodeId id) const;
-  const std::vector<NodeId>& children(NodeId id) const;
-  const std::vector<NodeId>& attributes(NodeId id) const;
+  // Queries. Views into the store are valid until the next edit or node
+  // creation.
+  Node node(NodeId id) const {
+    check(id);
+    const Record& record = records_[id];
+    const NodeId* links = links_.data() + record.links_at;
+    Node node;
+    if (record.parent != kNone) node.parent = record.parent;
+    node.name = names_[record.name & kNameMask];
+    node.value = std::string_view(text_.data() + record.value_at, record.value_size);
+    node.children = {links + record.attribute_count, record.child_count};
+    node.attributes = {links, record.attribute_count};
+    node.is_attribute = (record.name & kAttributeBit) != 0;
+    return node;
+  }
+  std::optional<NodeId> parent(NodeId id) const {
+    check(id);
+    const std::uint32_t up = records_[id].parent;
+    if (up == kNone) return std::nullopt;
+    return up;
+  }
+  std::span<const NodeId> children(NodeId id) const {
+    check(id);
+    return children_of(records_[id]);
+  }
+  std::span<const NodeId> attributes(NodeId id) const {
+    check(id);
+    const Record& record = records_[id];
+    return {links_.data() + record.links_at, record.attribute_count};
+  }
   // The child elements of exactly that name, in child order; a lookup
   // rather than a scan under a parent with many children.
   std::vector<NodeId> children_named(NodeId parent, std::string_view name) const;
@@ -162,29 +197,62 @@ class Document {
   void write_element(NodeId id, std::string& out) const;
 
  private:
+  // One node. The links are 32-bit: a document holds fewer than 2^32 nodes.
+  struct Record {
+    std::uint64_t value_at;    // the value's place in text_
+    std::uint64_t links_at;    // the attributes, then the children, in links_
+    std::uint64_t value_size;
+    std::uint32_t parent;      // kNone when there is none
+    std::uint32_t name;        // index in names_, with kAttributeBit
+    std::uint32_t attribute_count;
+    std::uint32_t child_count;
+    std::uint32_t link_capacity;  // room at links_at
+    std::uint32_t order;          // document order, kUnnumbered32 when none
+  };
+  static_assert(sizeof(Record) == 48);
+
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  static constexpr std::uint32_t kAttributeBit = std::uint32_t{1} << 31;
+  static constexpr std::uint32_t kNameMask = kAttributeBit - 1;
+  static constexpr std::uint32_t kUnnumbered32 = UINT32_MAX;
+  static constexpr std::uint64_t kUnnumbered = UINT64_MAX;
+
   // Same-name counts among the children of one parent, so that slash paths
   // under a parent with many children cost a lookup instead of a scan.
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const {
-      return std::hash<std::string_view>{}(name);
-    }
-  };
   struct SiblingIndex {
     using NodeList = std::vector<NodeId>;
-    // The children of each name, in child order.
-    std::unordered_map<std::string, NodeList, NameHash, std::equal_to<>> by_name;
+    // The children of each name (an index in names_), in child order.
+    std::unordered_map<NameTable::Index, NodeList> by_name;
     // A child's 1-based place among the children of its name.
     std::unordered_map<NodeId, std::uint64_t> place;
   };
 
-  static constexpr std::uint64_t kUnnumbered = UINT64_MAX;
-
-  void check(NodeId id) const;
+  void check(NodeId id) const {
+    if (id >= records_.size()) throw_invalid(id);
+  }
+  [[noreturn]] void throw_invalid(NodeId id) const;
   void check_placeable(NodeId new_parent, NodeId node) const;
-  NodeId push_node(std::string name, std::string value, bool is_attribute);
+  std::span<const NodeId> children_of(const Record& record) const {
+    return {links_.data() + record.links_at + record.attribute_count, record.child_count};
+  }
+  std::string_view name_of(NodeId id) const { return names_[records_[id].name & kNameMask]; }
+  std::string_view value_of(NodeId id) const {
+    const Record& record = records_[id];
+    return std::string_view(text_.data() + record.value_at, record.value_size);
+  }
+  NameTable::Index name_index(NodeId id) const { return records_[id].name & kNameMask; }
+  // A new record, detached and without links or number; its value goes
+  // into the text.
+  NodeId push_node(NameTable::Index name, std::string_view value, bool is_attribute);
+  // Stores a value at the end of the text; the value may lie in the text
+  // itself.
+  std::uint64_t store_text(std::string_view value);
+  // Room for `needed` links at the node's place in links_, moving its list
+  // to the end when it has too little; with room to grow unless `exact`.
+  void reserve_links(NodeId id, std::uint64_t needed, bool exact = false);
   std::uint64_t order_key(NodeId id) const {
-    return id < order_.size() ? order_[id] : kUnnumbered;
+    const std::uint32_t order = records_[id].order;
+    return order == kUnnumbered32 ? kUnnumbered : order;
   }
   void forget_siblings(std::optional<NodeId> parent);
   // A link changed: document order is no longer the tree's pre-order.
@@ -195,17 +263,24 @@ class Document {
   static NodeId copy_subtree(const Document& source, NodeId node, Document& target);
 
   std::optional<NodeId> root_;
-  std::vector<Node, StoreAllocator<Node>> nodes_;
-  // Document-order numbers indexed by id; kUnnumbered for unreachable nodes
-  // and ids beyond the vector for nodes created since the last renumber.
-  std::vector<std::uint64_t, StoreAllocator<std::uint64_t>> order_;
+  StoreArray<Record> records_;
+  // Every node's attribute and child ids: one run per node, its attributes
+  // first. A list that outgrows its room moves to the end; the room it
+  // leaves is not reused.
+  StoreArray<NodeId> links_;
+  // The values, one after the other. A value replaced by a longer one is
+  // stored anew and its old bytes become garbage, which is collected once
+  // it outweighs the rest.
+  StoreArray<char> text_;
+  std::uint64_t text_garbage_ = 0;
+  NameTable names_;
   // Whether no link has changed since the last numbering, so that document
   // order is simply the pre-order of the tree.
   bool tree_order_numbered_ = false;
-  // Elements by name in document order, built lazily while the tree is
-  // numbered in its own order and dropped by any change to links or names.
-  mutable std::optional<std::unordered_map<std::string, std::vector<NodeId>, NameHash,
-                                           std::equal_to<>>> elements_by_name_;
+  // Elements by name (an index in names_) in document order, built lazily
+  // while the tree is numbered in its own order and dropped by any change
+  // to links or names.
+  mutable std::optional<std::vector<std::vector<NodeId>>> elements_by_name_;
   // Built lazily by path_of and dropped by the edits that can change it.
   mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
   // How often children_named has scanned a wide parent without an index.

@@ -1,9 +1,13 @@
 #include "tree/store_allocator.h"
 
+#include <cstring>
 #include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 namespace vindle {
@@ -34,15 +38,46 @@ void* allocate_store_block(std::size_t bytes) {
 void release_store_block(void* block, std::size_t bytes) noexcept {
   if (bytes < kLargeBlock) {
     ::operator delete(block);
-  } else {
-    ::munmap(block, mapped_size(bytes));
+    return;
   }
+  ::munmap(block, mapped_size(bytes));
+#if defined(__GLIBC__)
+  // The work on a large document leaves large temporaries behind, and once
+  // one of them has been freed the C library serves the next ones from its
+  // heap and keeps what they free for later. A large store going back to
+  // the system takes that heap memory back with it.
+  ::malloc_trim(0);
+#endif
+}
+
+void* resize_store_block(void* block, std::size_t old_bytes, std::size_t new_bytes,
+                         std::size_t kept_bytes) {
+  if (old_bytes >= kLargeBlock && new_bytes >= kLargeBlock) {
+    // The kernel moves the pages themselves: nothing is copied, and the
+    // pages never written stay untouched.
+    void* moved = ::mremap(block, mapped_size(old_bytes), mapped_size(new_bytes), MREMAP_MAYMOVE);
+    if (moved == MAP_FAILED) throw std::bad_alloc();
+    ::madvise(moved, mapped_size(new_bytes), MADV_HUGEPAGE);
+    return moved;
+  }
+  void* grown = allocate_store_block(new_bytes);
+  std::memcpy(grown, block, kept_bytes);
+  release_store_block(block, old_bytes);
+  return grown;
 }
 
 #else
 
 void* allocate_store_block(std::size_t bytes) { return ::operator new(bytes); }
 void release_store_block(void* block, std::size_t) noexcept { ::operator delete(block); }
+
+void* resize_store_block(void* block, std::size_t, std::size_t new_bytes,
+                         std::size_t kept_bytes) {
+  void* grown = ::operator new(new_bytes);
+  std::memcpy(grown, block, kept_bytes);
+  ::operator delete(block);
+  return grown;
+}
 
 #endif
 

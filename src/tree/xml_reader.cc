@@ -26,7 +26,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <numeric>
 
 #include "tree/document.h"
 #include "tree/text.h"
@@ -216,10 +215,11 @@ std::optional<CharReference> char_reference(std::string_view rest) {
 // also what successive replace-all passes of the five entities, "&amp;"
 // last, would give: every entity starts with "&" and ends with the only
 // ";" in it, so no two occurrences overlap.
-void append_decoded(std::string_view text, std::string& out) {
+template <typename Out>
+void append_decoded(std::string_view text, Out& out) {
   std::size_t amp = find_byte(text, 0, '&');
   if (amp == npos) {
-    out.append(text);
+    out.append(text.data(), text.size());
     return;
   }
   static constexpr struct {
@@ -228,23 +228,24 @@ void append_decoded(std::string_view text, std::string& out) {
   } kEntities[] = {
       {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'},
   };
-  out.reserve(out.size() + text.size());
   std::size_t done = 0;
   while (amp != npos) {
     const std::string_view rest = text.substr(amp);
     std::size_t skip = 1;
     if (rest.size() > 1 && rest[1] == '#') {
       if (const std::optional<CharReference> reference = char_reference(rest)) {
-        out.append(text.substr(done, amp - done));
-        append_utf8(out, reference->character);
+        out.append(text.data() + done, amp - done);
+        std::string encoded;
+        append_utf8(encoded, reference->character);
+        out.append(encoded.data(), encoded.size());
         done = amp + reference->length;
         skip = reference->length;
       }
     } else {
       for (const auto& [entity, replacement] : kEntities) {
         if (rest.starts_with(entity)) {
-          out.append(text.substr(done, amp - done));
-          out += replacement;
+          out.append(text.data() + done, amp - done);
+          out.append(&replacement, 1);
           done = amp + entity.size();
           skip = entity.size();
           break;
@@ -253,12 +254,7 @@ void append_decoded(std::string_view text, std::string& out) {
     }
     amp = find_byte(text, amp + skip, '&');
   }
-  out.append(text.substr(done));
-}
-
-void decode_entities_into(std::string_view text, std::string& out) {
-  out.clear();
-  append_decoded(text, out);
+  out.append(text.data() + done, text.size() - done);
 }
 
 // The constructs other than tags that begin with "<!" or "<?".
@@ -372,26 +368,61 @@ std::string_view local_name(std::string_view name) { return strip_prefix(name); 
 
 std::string decode_entities(std::string_view text) {
   std::string out;
-  decode_entities_into(text, out);
+  append_decoded(text, out);
   return out;
 }
 
 std::expected<Document, std::string> Document::parse(std::string_view text) {
   Document document;
-  auto& nodes = document.nodes_;
+  StoreArray<Record>& records = document.records_;
+  StoreArray<NodeId>& links = document.links_;
+  StoreArray<char>& values = document.text_;
+  // The open elements, and the children of each collected until it closes;
+  // in store arrays, so that a large document's scaffolding, like its
+  // store, is mapped and unmapped rather than left to the heap.
+  StoreArray<NodeId> open;
+  StoreArray<NodeId> pending_children;
+  StoreArray<std::uint64_t> children_start;
   try {
-    nodes.reserve(node_bound(text));
+    // Every node but the root is listed once, and the values, decoded, are
+    // never longer than the text they come from: with this room none of the
+    // arrays moves while it fills.
+    const std::size_t bound = node_bound(text);
+    records.reserve(bound);
+    links.reserve(bound);
+    values.reserve(text.size());
+    pending_children.reserve(bound);
   } catch (const std::bad_alloc&) {
     // A text of little but "<" can ask for more than the machine will map;
     // the store then grows as nodes come, and only a real need fails.
   }
+  // A new node: numbered by its id, since nodes are made in document order.
+  const auto make = [&](std::string_view name, bool is_attribute) {
+    const NodeId id = document.push_node(document.names_.intern(name), {}, is_attribute);
+    records[id].order = static_cast<std::uint32_t>(id);
+    return id;
+  };
+  // The node's value is what was decoded into the text since `at`.
+  const auto finish_value = [&](NodeId id, std::uint64_t at) {
+    records[id].value_at = at;
+    records[id].value_size = values.size() - at;
+  };
+  // A complete element's list: its attributes, made right after it, then its
+  // children.
+  const auto finish_links = [&](NodeId element, std::span<const NodeId> children) {
+    Record& record = records[element];
+    const std::uint64_t count = std::uint64_t{record.attribute_count} + children.size();
+    if (count == 0) return;
+    if (count >= kNone) throw std::bad_alloc();
+    record.links_at = links.size();
+    record.link_capacity = static_cast<std::uint32_t>(count);
+    record.child_count = static_cast<std::uint32_t>(children.size());
+    NodeId* room = links.extend(count);
+    for (std::uint32_t k = 0; k < record.attribute_count; ++k) room[k] = element + 1 + k;
+    std::copy(children.begin(), children.end(), room + record.attribute_count);
+  };
+
   std::optional<NodeId> root;
-  std::vector<NodeId> open;
-  // Children and attributes of the open elements collect here and move into
-  // their element, in one allocation of the exact size, once it is complete.
-  std::vector<NodeId> pending_children;
-  std::vector<std::size_t> children_start;
-  std::vector<NodeId> pending_attributes;
 
   const std::size_t size = text.size();
   std::size_t i = 0;
@@ -413,13 +444,14 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     if (!content.empty() && content.front() == '/') {
       if (open.empty()) return std::unexpected("closing tag without opening");
       const NodeId top = open.back();
-      open.pop_back();
-      const auto first_child = pending_children.begin() + children_start.back();
-      nodes[top].children.assign(first_child, pending_children.end());
-      pending_children.erase(first_child, pending_children.end());
-      children_start.pop_back();
+      open.shrink(open.size() - 1);
+      const std::uint64_t first_child = children_start.back();
+      children_start.shrink(children_start.size() - 1);
+      finish_links(top, std::span<const NodeId>(pending_children.data() + first_child,
+                                                pending_children.size() - first_child));
+      pending_children.shrink(first_child);
       const std::string_view closing = strip_prefix(trim_white_space(content.substr(1)));
-      const std::string& opened = nodes[top].name;
+      const std::string_view opened = document.name_of(top);
       if (closing != opened) {
         std::string message = "closing </";
         message += closing;
@@ -438,8 +470,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     const std::size_t name_start = skip_white_space(body, 0);
     std::size_t name_end = find_white_space(body, name_start);
     if (name_end == npos) name_end = body.size();
-    const NodeId element = nodes.size();
-    nodes.emplace_back().name.assign(strip_prefix(body.substr(name_start, name_end - name_start)));
+    const NodeId element = make(strip_prefix(body.substr(name_start, name_end - name_start)), false);
 
     // Attributes start at the body's first white space, which is either its
     // first character or the end of the name. Whatever cannot be read as
@@ -447,6 +478,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     const std::size_t first_space = name_start > 0 ? 0 : name_end;
     if (first_space < body.size()) {
       std::string_view rest = body.substr(first_space);
+      std::uint32_t attribute_count = 0;
       while (true) {
         const std::size_t equals = find_byte(rest, 0, '=');
         if (equals == npos) break;
@@ -458,72 +490,75 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
         const std::size_t close_quote = find_byte(rest, open_quote + 1, quote);
         if (close_quote == npos) break;
         if (!name.empty()) {
-          pending_attributes.push_back(nodes.size());
-          Node& attribute = nodes.emplace_back();
-          attribute.parent = element;
-          attribute.name.assign(strip_prefix(name));
-          decode_entities_into(rest.substr(open_quote + 1, close_quote - open_quote - 1),
-                               attribute.value);
-          attribute.is_attribute = true;
+          const NodeId attribute = make(strip_prefix(name), true);
+          records[attribute].parent = static_cast<std::uint32_t>(element);
+          const std::uint64_t at = values.size();
+          append_decoded(rest.substr(open_quote + 1, close_quote - open_quote - 1), values);
+          finish_value(attribute, at);
+          ++attribute_count;
         }
         rest.remove_prefix(close_quote + 1);
       }
-      if (!pending_attributes.empty()) {
-        nodes[element].attributes.assign(pending_attributes.begin(), pending_attributes.end());
-        pending_attributes.clear();
-      }
+      records[element].attribute_count = attribute_count;
     }
 
     if (open.empty()) {
       if (root) return std::unexpected("more than one root element");
       root = element;
     } else {
-      nodes[element].parent = open.back();
+      records[element].parent = static_cast<std::uint32_t>(open.back());
       pending_children.push_back(element);
     }
 
-    if (!self_closing) {
-      // Only the first run of text becomes the value, and only when it is
-      // not blank; it is kept untrimmed.
-      std::size_t end = find_byte(text, i, size, '<');
-      std::string_view run = text.substr(i, end - i);
-      auto markup = read_markup(text, end);
-      if (!markup) return std::unexpected(std::move(markup.error()));
-      if (markup->kind == Markup::None) {
-        if (!is_blank(run)) decode_entities_into(run, nodes[element].value);
-      } else {
-        // The run goes on past comments, processing instructions and
-        // DOCTYPEs, and through CDATA sections, to the next tag.
-        std::string value;
-        bool blank = true;
-        while (true) {
-          blank = blank && is_blank(run);
-          append_decoded(run, value);
-          if (markup->kind == Markup::None) break;
-          if (markup->kind == Markup::CData) {
-            blank = blank && is_blank(markup->content);
-            value += markup->content;
-          }
-          end = find_byte(text, markup->end, size, '<');
-          run = text.substr(markup->end, end - markup->end);
-          markup = read_markup(text, end);
-          if (!markup) return std::unexpected(std::move(markup.error()));
-        }
-        if (!blank) nodes[element].value = std::move(value);
-      }
-      open.push_back(element);
-      children_start.push_back(pending_children.size());
-      i = end;
+    if (self_closing) {
+      finish_links(element, {});
+      continue;
     }
+    // Only the first run of text becomes the value, and only when it is
+    // not blank; it is kept untrimmed.
+    std::size_t end = find_byte(text, i, size, '<');
+    std::string_view run = text.substr(i, end - i);
+    auto markup = read_markup(text, end);
+    if (!markup) return std::unexpected(std::move(markup.error()));
+    const std::uint64_t at = values.size();
+    if (markup->kind == Markup::None) {
+      if (!is_blank(run)) {
+        append_decoded(run, values);
+        finish_value(element, at);
+      }
+    } else {
+      // The run goes on past comments, processing instructions and
+      // DOCTYPEs, and through CDATA sections, to the next tag.
+      bool blank = true;
+      while (true) {
+        blank = blank && is_blank(run);
+        append_decoded(run, values);
+        if (markup->kind == Markup::None) break;
+        if (markup->kind == Markup::CData) {
+          blank = blank && is_blank(markup->content);
+          values.append(markup->content.data(), markup->content.size());
+        }
+        end = find_byte(text, markup->end, size, '<');
+        run = text.substr(markup->end, end - markup->end);
+        markup = read_markup(text, end);
+        if (!markup) return std::unexpected(std::move(markup.error()));
+      }
+      if (blank) {
+        values.shrink(at);
+      } else {
+        finish_value(element, at);
+      }
+    }
+    open.push_back(element);
+    children_start.push_back(pending_children.size());
+    i = end;
   }
   if (!open.empty()) return std::unexpected("unclosed elements");
   if (!root) return std::unexpected("no root element");
   document.root_ = root;
-  // Elements are created in document order, each followed at once by its
-  // attributes, and every node is reachable from the root: numbering would
-  // give every node its own id.
-  document.order_.resize(nodes.size());
-  std::iota(document.order_.begin(), document.order_.end(), std::uint64_t{0});
+  // Elements are made in document order, each followed at once by its
+  // attributes, and every node is reachable from the root: each node's
+  // number is its id.
   document.tree_order_numbered_ = true;
   return document;
 }

@@ -43,28 +43,29 @@ std::string Document::to_xml() const {
 void Document::write_element(NodeId id, std::string& out) const {
   // Writes a start tag; the element is complete unless it has children.
   const auto open = [&](NodeId element) {
-    const Node& node = nodes_[element];
+    const std::string_view name = name_of(element);
     out += '<';
-    out += node.name;
-    for (const NodeId attribute : node.attributes) {
+    out += name;
+    for (const NodeId attribute : attributes(element)) {
       check(attribute);
       out += ' ';
-      out += nodes_[attribute].name;
+      out += name_of(attribute);
       out += "=\"";
-      escape_xml(nodes_[attribute].value, out);
+      escape_xml(value_of(attribute), out);
       out += '"';
     }
-    if (!node.children.empty()) {
+    if (records_[element].child_count > 0) {
       out += '>';
       return true;
     }
-    if (node.value.empty()) {
+    const std::string_view value = value_of(element);
+    if (value.empty()) {
       out += "/>";
     } else {
       out += '>';
-      escape_xml(node.value, out);
+      escape_xml(value, out);
       out += "</";
-      out += node.name;
+      out += name;
       out += '>';
     }
     return false;
@@ -79,14 +80,14 @@ void Document::write_element(NodeId id, std::string& out) const {
   if (open(id)) stack.push_back({id, 0});
   while (!stack.empty()) {
     Open& top = stack.back();
-    const Node& node = nodes_[top.element];
-    if (top.next_child < node.children.size()) {
-      const NodeId child = node.children[top.next_child++];
+    const std::span<const NodeId> children = children_of(records_[top.element]);
+    if (top.next_child < children.size()) {
+      const NodeId child = children[top.next_child++];
       check(child);
       if (open(child)) stack.push_back({child, 0});
     } else {
       out += "</";
-      out += node.name;
+      out += name_of(top.element);
       out += '>';
       stack.pop_back();
     }

@@ -9,13 +9,14 @@ namespace {
 // A compact picture of a read document: name, [attributes], ="value",
 // (children). Fine for the small documents here.
 void dump(const Document& document, NodeId id, std::string& out) {
-  const Node& node = document.node(id);
+  const Node node = document.node(id);
   out += node.name;
   if (!node.attributes.empty()) {
     out += '[';
     for (const NodeId attribute : node.attributes) {
       if (attribute != node.attributes.front()) out += ' ';
-      out += document.node(attribute).name + "=" + debug_quote(document.node(attribute).value);
+      out += std::string(document.node(attribute).name) + "=" +
+             debug_quote(document.node(attribute).value);
     }
     out += ']';
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tree/document.h"
 
 namespace vindle {
@@ -63,7 +65,7 @@ TEST(XmlWriter, WrittenInstancesReadBackTheSame) {
   for (NodeId id = 0; id < first->size(); ++id) {
     EXPECT_EQ(first->node(id).name, second->node(id).name);
     EXPECT_EQ(first->node(id).value, second->node(id).value);
-    EXPECT_EQ(first->node(id).attributes, second->node(id).attributes);
+    EXPECT_TRUE(std::ranges::equal(first->node(id).attributes, second->node(id).attributes));
   }
 }
 

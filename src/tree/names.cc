@@ -1,0 +1,76 @@
+#include "tree/names.h"
+
+#include <cstring>
+#include <new>
+
+namespace vindle {
+
+NameTable& NameTable::operator=(const NameTable& other) {
+  if (this == &other) return *this;
+  texts_ = other.texts_;
+  // The copied texts live elsewhere; the slots hold indexes and copy as
+  // they are.
+  views_.assign(texts_.begin(), texts_.end());
+  slots_ = other.slots_;
+  return *this;
+}
+
+std::uint64_t NameTable::hash(std::string_view name) {
+  // Eight bytes at a time; names are short, so this is a multiplication or
+  // two.
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+  std::uint64_t h = name.size() * kMultiplier;
+  std::size_t k = 0;
+  for (; k + 8 <= name.size(); k += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, name.data() + k, 8);
+    h = (h ^ word) * kMultiplier;
+    h ^= h >> 29;
+  }
+  if (k < name.size()) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, name.data() + k, name.size() - k);
+    h = (h ^ word) * kMultiplier;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
+void NameTable::rehash(std::size_t slot_count) {
+  slots_.assign(slot_count, 0);
+  const std::size_t mask = slot_count - 1;
+  for (Index index = 0; index < views_.size(); ++index) {
+    std::size_t slot = hash(views_[index]) & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = index + 1;
+  }
+}
+
+std::optional<NameTable::Index> NameTable::find(std::string_view name) const {
+  if (slots_.empty()) return std::nullopt;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = hash(name) & mask;; slot = (slot + 1) & mask) {
+    const Index entry = slots_[slot];
+    if (entry == 0) return std::nullopt;
+    if (views_[entry - 1] == name) return entry - 1;
+  }
+}
+
+NameTable::Index NameTable::intern(std::string_view name) {
+  // At most half full, so that a search meets an empty slot soon.
+  if ((views_.size() + 1) * 2 > slots_.size()) rehash(slots_.empty() ? 64 : slots_.size() * 2);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = hash(name) & mask;
+  for (;; slot = (slot + 1) & mask) {
+    const Index entry = slots_[slot];
+    if (entry == 0) break;
+    if (views_[entry - 1] == name) return entry - 1;
+  }
+  if (views_.size() >= kLimit) throw std::bad_alloc();
+  const auto index = static_cast<Index>(views_.size());
+  views_.push_back(texts_.emplace_back(name));
+  slots_[slot] = index + 1;
+  return index;
+}
+
+}  // namespace vindle

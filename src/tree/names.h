@@ -1,0 +1,51 @@
+// The names of one document, each stored once: a node holds a 32-bit
+// index into its document's table instead of a string of its own. A form
+// or submission repeats a few hundred names over and over, so the table is
+// small while the nodes are many, and comparing two names of one document
+// is comparing two numbers.
+//
+// A name's text never moves once stored, so the views the table hands out
+// stay valid for the life of the table (and of any table moved from it).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vindle {
+
+class NameTable {
+ public:
+  using Index = std::uint32_t;
+  // Indexes run below this; the table refuses to grow past it.
+  static constexpr Index kLimit = Index{1} << 31;
+
+  NameTable() = default;
+  NameTable(const NameTable& other) { *this = other; }
+  NameTable(NameTable&&) = default;
+  NameTable& operator=(const NameTable& other);
+  NameTable& operator=(NameTable&&) = default;
+
+  // The index of the name, stored now when it is new.
+  Index intern(std::string_view name);
+  // The index of the name when it is stored, none otherwise: a name the
+  // table does not hold belongs to no node of the document.
+  std::optional<Index> find(std::string_view name) const;
+  std::string_view operator[](Index index) const { return views_[index]; }
+  std::size_t size() const { return views_.size(); }
+
+ private:
+  static std::uint64_t hash(std::string_view name);
+  void rehash(std::size_t slot_count);
+
+  // The texts, in a container whose elements never move.
+  std::deque<std::string> texts_;
+  std::vector<std::string_view> views_;
+  // Open addressing: index + 1, or 0 for an empty slot; a power of two long.
+  std::vector<Index> slots_;
+};
+
+}  // namespace vindle
