@@ -1,6 +1,7 @@
 #include "rules/session.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "eval/env.h"
 #include "eval/evaluator.h"
@@ -25,46 +26,69 @@ bool is_slash_path(const Expr::Path& path) {
   return true;
 }
 
-// Whether the step keeps the candidate at that place among its siblings of
-// the step's name; a number predicate keeps the one place equal to it.
-bool keeps(const Step& step, std::uint64_t place) {
-  return step.predicates.empty() ||
-         step.predicates.front().as<Expr::Number>()->value == static_cast<double>(place);
+// The place a step's number predicate keeps among the children of the
+// step's name: the number when it is a whole place, 0 (none) otherwise.
+std::uint64_t kept_place(const Step& step) {
+  const double wanted = step.predicates.front().as<Expr::Number>()->value;
+  if (!(wanted >= 1 && wanted <= 0x1p53) || wanted != std::floor(wanted)) return 0;
+  return static_cast<std::uint64_t>(wanted);
 }
 
-// The first node a slash path selects, walking the children directly: what
-// the evaluator gives for such a path, without numbering the document and
-// without gathering a repeat's rows to pick one of them. Every step starts
-// from nodes at one depth, so the children taken in turn come out in
-// document order.
+// The first node a slash path selects, found by walking the children
+// directly: what the evaluator gives for such a path, without numbering the
+// document and without gathering a repeat's rows to pick one of them. The
+// steps are followed depth first, each trying the children of its name in
+// order, so the first node reached is the first in document order; a step
+// with a position goes straight to that child.
 std::optional<NodeId> first_on_slash_path(const Expr::Path& path, const Document& document) {
   const NodeId root = *document.root();
-  std::vector<NodeId> nodes{root};
   std::size_t first = 0;
   // As in the evaluator, an absolute first step naming the root is the root.
   if (path.absolute && !path.steps.empty() &&
       path.steps.front().test.name == document.node(root).name) {
-    if (!keeps(path.steps.front(), 1)) return std::nullopt;
+    if (!path.steps.front().predicates.empty() && kept_place(path.steps.front()) != 1) {
+      return std::nullopt;
+    }
     first = 1;
   }
-  std::vector<NodeId> next;
-  for (std::size_t k = first; k < path.steps.size(); ++k) {
-    const Step& step = path.steps[k];
-    next.clear();
-    for (const NodeId node : nodes) {
-      std::uint64_t place = 0;
-      for (const NodeId child : document.children(node)) {
-        if (document.node(child).name != step.test.name) continue;
-        ++place;
-        if (!keeps(step, place)) continue;
-        next.push_back(child);
-        if (!step.predicates.empty()) break;
+  if (first == path.steps.size()) return root;
+  // One entry per step taken: the node reached, and where the search for
+  // the next step's child stands among that node's children.
+  struct Reached {
+    NodeId node;
+    std::size_t next_child;
+  };
+  std::vector<Reached> reached{{root, 0}};
+  while (!reached.empty()) {
+    Reached& top = reached.back();
+    const Step& step = path.steps[first + reached.size() - 1];
+    std::optional<NodeId> child;
+    if (!step.predicates.empty()) {
+      // The one child the position names, tried once.
+      if (top.next_child == 0) {
+        top.next_child = 1;
+        if (const std::uint64_t place = kept_place(step)) {
+          child = document.child_named(top.node, step.test.name, place);
+        }
+      }
+    } else {
+      const std::span<const NodeId> children = document.children(top.node);
+      while (top.next_child < children.size()) {
+        const NodeId candidate = children[top.next_child++];
+        if (document.node(candidate).name == step.test.name) {
+          child = candidate;
+          break;
+        }
       }
     }
-    if (next.empty()) return std::nullopt;
-    std::swap(nodes, next);
+    if (!child) {
+      reached.pop_back();
+      continue;
+    }
+    if (first + reached.size() == path.steps.size()) return child;
+    reached.push_back({*child, 0});
   }
-  return nodes.front();
+  return std::nullopt;
 }
 
 bool is_attribute_node(const Document& document, NodeId id) {
@@ -151,23 +175,37 @@ std::optional<NodeId> Session::resolve(std::string_view path) const {
   return value->nodes().front();
 }
 
-std::vector<NodeId> Session::nodes_at(std::string_view path) const {
+std::optional<NodeId> Session::rows_parent(std::string_view path) const {
   const std::size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return {};
+  if (slash == std::string_view::npos) return std::nullopt;
   const std::string_view before = path.substr(0, slash);
-  const std::string_view name = path.substr(slash + 1);
-  const std::optional<NodeId> parent = before.empty() ? instance_.root() : resolve(before);
+  return before.empty() ? instance_.root() : resolve(before);
+}
+
+std::vector<NodeId> Session::nodes_at(std::string_view path) const {
+  const std::optional<NodeId> parent = rows_parent(path);
   if (!parent) return {};
-  std::vector<NodeId> rows;
-  for (const NodeId child : instance_.children(*parent)) {
-    if (instance_.node(child).name == name) rows.push_back(child);
-  }
-  return rows;
+  return instance_.children_named(*parent, path.substr(path.rfind('/') + 1));
 }
 
 std::string Session::get(std::string_view path) const {
   const std::optional<NodeId> node = resolve(path);
-  return node ? numbered().string_value(*node) : std::string();
+  if (!node) return std::string();
+  // A leaf's string-value is its own text. Any other node's is its text
+  // and its descendants' in document order, which after edits is the tree's
+  // order: read that way, no read renumbers the instance.
+  if (instance_.numbered_in_tree_order() || instance_.children(*node).empty()) {
+    return instance_.string_value(*node);
+  }
+  std::string text;
+  std::vector<NodeId> stack{*node};
+  while (!stack.empty()) {
+    const Node next = instance_.node(stack.back());
+    stack.pop_back();
+    text += next.value;
+    stack.insert(stack.end(), next.children.rbegin(), next.children.rend());
+  }
+  return text;
 }
 
 std::expected<void, std::string> Session::set(std::string_view path, std::string_view value) {
@@ -201,7 +239,7 @@ std::expected<void, std::string> Session::set(std::string_view path, std::string
   NodeId current = root;
   std::size_t made_from = 0;
   for (; made_from + 1 < pieces.size(); ++made_from) {
-    const std::optional<NodeId> child = first_child_named(instance_, current, pieces[made_from]);
+    const std::optional<NodeId> child = instance_.child_named(current, pieces[made_from], 1);
     if (!child) break;
     current = *child;
   }
@@ -228,12 +266,17 @@ std::expected<std::uint64_t, std::string> Session::add_row(std::string_view path
     return std::unexpected("'" + std::string(path) + "' is not a repeat in this form");
   }
   const Document& pattern = found->second;
-  const std::vector<NodeId> rows = nodes_at(path);
-  if (!rows.empty()) {
+  // The rows are counted and the last one found through the parent's
+  // index, without gathering them.
+  const std::optional<NodeId> rows_at = rows_parent(path);
+  const std::string_view name = path.substr(path.rfind('/') + 1);
+  const std::uint64_t rows = rows_at ? instance_.count_children_named(*rows_at, name) : 0;
+  if (rows > 0) {
+    const NodeId last = *instance_.child_named(*rows_at, name, rows);
     const NodeId row = instance_.import_subtree(pattern, *pattern.root());
-    instance_.insert_after(rows.back(), row);
-    const bool counted = pattern.node(*pattern.root()).name == path.substr(path.rfind('/') + 1);
-    return rows.size() + (counted ? 1 : 0);
+    instance_.insert_after(last, row);
+    const bool counted = pattern.node(*pattern.root()).name == name;
+    return rows + (counted ? 1 : 0);
   }
   const std::size_t slash = path.rfind('/');
   const std::string_view before =
@@ -249,13 +292,15 @@ std::expected<std::uint64_t, std::string> Session::add_row(std::string_view path
 
 std::expected<std::uint64_t, std::string> Session::remove_row(std::string_view path,
                                                               std::uint64_t position) {
-  const std::vector<NodeId> rows = nodes_at(path);
-  if (position == 0 || position > rows.size()) {
-    return std::unexpected("'" + std::string(path) + "' has " + std::to_string(rows.size()) +
+  const std::optional<NodeId> parent = rows_parent(path);
+  const std::string_view name = path.substr(path.rfind('/') + 1);
+  const std::uint64_t rows = parent ? instance_.count_children_named(*parent, name) : 0;
+  if (position == 0 || position > rows) {
+    return std::unexpected("'" + std::string(path) + "' has " + std::to_string(rows) +
                            " row(s); there is no row " + std::to_string(position));
   }
-  instance_.detach(rows[position - 1]);
-  return rows.size() - 1;
+  instance_.detach(*instance_.child_named(*parent, name, position));
+  return rows - 1;
 }
 
 std::optional<std::vector<Choice>> Session::choices(std::string_view path) const {

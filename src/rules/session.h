@@ -99,6 +99,11 @@ class Session {
         now_(std::move(now)),
         templates_(std::move(templates)) {}
 
+  // The element whose children are the rows at a path: the root element
+  // when nothing comes before the path's last "/", else what that text
+  // resolves to; none for a path without "/".
+  std::optional<NodeId> rows_parent(std::string_view path) const;
+
   // The working instance with its document order up to date. Edits leave
   // the numbering to the next reader that needs it, so that a run of added
   // rows does not renumber the whole instance once per row; the numbering

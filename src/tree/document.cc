@@ -15,6 +15,31 @@ namespace {
 // children; above it, path_of builds a SiblingIndex for the parent.
 constexpr std::size_t kScanLimit = 16;
 
+// Where `id` is in a list that holds it at most once, or `last`. Lists
+// made by the reader and grown by appending run in ascending id order, so
+// a binary search finds the node in the common case; a list that has had
+// nodes inserted in its middle may not, and is then searched from the end,
+// where edits happen most.
+template <typename Iterator>
+Iterator find_listed(Iterator first, Iterator last, NodeId id) {
+  // A binary search that only narrows the range, whatever order it holds.
+  Iterator low = first;
+  for (auto count = last - first; count > 0;) {
+    const auto half = count / 2;
+    if (*(low + half) < id) {
+      low += half + 1;
+      count -= half + 1;
+    } else {
+      count = half;
+    }
+  }
+  if (low != last && *low == id) return low;
+  for (Iterator probe = last; probe != first;) {
+    if (*--probe == id) return probe;
+  }
+  return last;
+}
+
 std::string describe_invalid(NodeId id, std::size_t size) {
   return "node id " + std::to_string(id) + " is not in the document (it has " +
          std::to_string(size) + " nodes)";
@@ -104,9 +129,54 @@ void Document::reserve_links(NodeId id, std::uint64_t needed, bool exact) {
   record.link_capacity = static_cast<std::uint32_t>(capacity);
 }
 
-void Document::forget_siblings(std::optional<NodeId> parent) {
-  if (parent && !sibling_indexes_.empty()) sibling_indexes_.erase(*parent);
-  if (parent && !name_scans_.empty()) name_scans_.erase(*parent);
+void Document::index_added(NodeId parent, std::size_t position) {
+  if (sibling_indexes_.empty()) return;
+  const auto found = sibling_indexes_.find(parent);
+  if (found == sibling_indexes_.end()) return;
+  SiblingIndex& index = found->second;
+  const std::span<const NodeId> children = children_of(records_[parent]);
+  const NodeId child = children[position];
+  const NameTable::Index name = name_index(child);
+  SiblingIndex::NodeList& named = index.by_name[name];
+  // The child comes right after the nearest namesake before it in the
+  // parent's list; a child added at the end comes last.
+  std::size_t at = named.size();
+  if (position + 1 < children.size() && !named.empty()) {
+    at = 0;
+    for (std::size_t k = position; k > 0; --k) {
+      const NodeId before = children[k - 1];
+      if (name_index(before) != name) continue;
+      const auto listed = find_listed(named.begin(), named.end(), before);
+      if (listed != named.end()) at = static_cast<std::size_t>(listed - named.begin()) + 1;
+      break;
+    }
+  }
+  if (at == named.size()) {
+    named.push_back(child);
+    if (!index.place.empty()) index.place.emplace(child, named.size());
+  } else {
+    named.insert(named.begin() + static_cast<std::ptrdiff_t>(at), child);
+    index.place = {};
+  }
+}
+
+void Document::index_removed(NodeId parent, NodeId child) {
+  if (sibling_indexes_.empty()) return;
+  const auto found = sibling_indexes_.find(parent);
+  if (found == sibling_indexes_.end()) return;
+  SiblingIndex& index = found->second;
+  const auto named = index.by_name.find(name_index(child));
+  if (named == index.by_name.end()) return;
+  SiblingIndex::NodeList& list = named->second;
+  if (!list.empty() && list.back() == child) {
+    list.pop_back();
+    if (!index.place.empty()) index.place.erase(child);
+    return;
+  }
+  const auto at = find_listed(list.begin(), list.end(), child);
+  if (at == list.end()) return;
+  list.erase(at);
+  index.place = {};
 }
 
 void Document::set_root(std::optional<NodeId> id) {
@@ -165,7 +235,7 @@ void Document::append_child(NodeId parent, NodeId child) {
   links_[record.links_at + record.attribute_count + record.child_count] = child;
   ++record.child_count;
   records_[child].parent = static_cast<std::uint32_t>(parent);
-  forget_siblings(parent);
+  index_added(parent, record.child_count - 1);
   forget_order();
 }
 
@@ -193,7 +263,7 @@ void Document::insert_after(NodeId anchor, NodeId node) {
   *at = node;
   ++record.child_count;
   records_[node].parent = parent;
-  forget_siblings(parent);
+  index_added(parent, static_cast<std::size_t>(at - first));
   forget_order();
 }
 
@@ -205,10 +275,14 @@ void Document::detach(NodeId node) {
   Record& record = records_[parent];
   NodeId* const first = links_.data() + record.links_at + record.attribute_count;
   NodeId* const last = first + record.child_count;
-  NodeId* const kept = std::remove(first, last, node);
-  record.child_count -= static_cast<std::uint32_t>(last - kept);
+  // A node is listed once (an attribute is not listed at all); the
+  // children after it move down by one.
+  if (NodeId* const at = find_listed(first, last, node); at != last) {
+    std::copy(at + 1, last, at);
+    --record.child_count;
+    index_removed(parent, node);
+  }
   records_[node].parent = kNone;
-  forget_siblings(parent);
   forget_order();
 }
 
@@ -490,38 +564,74 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
     return found->second;
   }
   SiblingIndex& index = sibling_indexes_[parent];
-  const std::span<const NodeId> children = children_of(records_[parent]);
-  index.place.reserve(children.size());
-  for (const NodeId child : children) {
+  for (const NodeId child : children_of(records_[parent])) {
     check(child);
-    SiblingIndex::NodeList& named = index.by_name[name_index(child)];
-    named.push_back(child);
-    index.place.try_emplace(child, named.size());
+    index.by_name[name_index(child)].push_back(child);
   }
   return index;
+}
+
+const Document::SiblingIndex* Document::named_index(NodeId parent) const {
+  if (const auto found = sibling_indexes_.find(parent); found != sibling_indexes_.end()) {
+    return &found->second;
+  }
+  // An index pays for itself only when the same wide parent is asked again
+  // and again (every bind of a large form under one group, every edit of a
+  // long repeat); a parent asked once or twice is scanned.
+  constexpr std::uint32_t kScansBeforeIndex = 2;
+  if (records_[parent].child_count <= kScanLimit) return nullptr;
+  if (++name_scans_[parent] <= kScansBeforeIndex) return nullptr;
+  name_scans_.erase(parent);
+  return &sibling_index(parent);
+}
+
+std::optional<NodeId> Document::child_named(NodeId parent, std::string_view name,
+                                            std::uint64_t place) const {
+  check(parent);
+  const std::optional<NameTable::Index> wanted = names_.find(name);
+  if (!wanted || place == 0) return std::nullopt;
+  if (const SiblingIndex* index = named_index(parent)) {
+    const auto named = index->by_name.find(*wanted);
+    if (named == index->by_name.end() || place > named->second.size()) return std::nullopt;
+    return named->second[place - 1];
+  }
+  for (const NodeId child : children_of(records_[parent])) {
+    check(child);
+    if (name_index(child) == *wanted && --place == 0) return child;
+  }
+  return std::nullopt;
+}
+
+std::uint64_t Document::count_children_named(NodeId parent, std::string_view name) const {
+  check(parent);
+  const std::optional<NameTable::Index> wanted = names_.find(name);
+  if (!wanted) return 0;
+  if (const SiblingIndex* index = named_index(parent)) {
+    const auto named = index->by_name.find(*wanted);
+    return named == index->by_name.end() ? 0 : named->second.size();
+  }
+  std::uint64_t count = 0;
+  for (const NodeId child : children_of(records_[parent])) {
+    check(child);
+    count += name_index(child) == *wanted;
+  }
+  return count;
 }
 
 std::vector<NodeId> Document::children_named(NodeId parent, std::string_view name) const {
   const std::span<const NodeId> children = this->children(parent);
   const std::optional<NameTable::Index> wanted = names_.find(name);
   if (!wanted) return {};
-  // An index pays for itself only when the same wide parent is asked again
-  // and again (every bind of a large form under one group); a parent asked
-  // once or twice is scanned.
-  constexpr std::uint32_t kScansBeforeIndex = 2;
-  bool scan = children.size() <= kScanLimit;
-  if (!scan && !sibling_indexes_.contains(parent)) scan = ++name_scans_[parent] <= kScansBeforeIndex;
-  if (scan) {
-    std::vector<NodeId> found;
-    for (const NodeId child : children) {
-      check(child);
-      if (name_index(child) == *wanted) found.push_back(child);
-    }
-    return found;
+  if (const SiblingIndex* index = named_index(parent)) {
+    const auto named = index->by_name.find(*wanted);
+    return named == index->by_name.end() ? std::vector<NodeId>() : named->second;
   }
-  const SiblingIndex& index = sibling_index(parent);
-  const auto named = index.by_name.find(*wanted);
-  return named == index.by_name.end() ? std::vector<NodeId>() : named->second;
+  std::vector<NodeId> found;
+  for (const NodeId child : children) {
+    check(child);
+    if (name_index(child) == *wanted) found.push_back(child);
+  }
+  return found;
 }
 
 std::uint64_t Document::step_position(NodeId id) const {
@@ -541,10 +651,22 @@ std::uint64_t Document::step_position(NodeId id) const {
   } else {
     const SiblingIndex& index = sibling_index(parent);
     if (const auto found = index.by_name.find(name); found != index.by_name.end()) {
-      count = found->second.size();
-    }
-    if (const auto found = index.place.find(id); found != index.place.end()) {
-      place = found->second;
+      const SiblingIndex::NodeList& named = found->second;
+      count = named.size();
+      if (count > 1 && named.back() == id) {
+        place = count;
+      } else if (count > 1) {
+        // Places are kept once asked for, until an edit in the middle of
+        // the parent's list.
+        if (index.place.empty()) {
+          for (const auto& [each, list] : index.by_name) {
+            for (std::size_t k = 0; k < list.size(); ++k) index.place.emplace(list[k], k + 1);
+          }
+        }
+        if (const auto known = index.place.find(id); known != index.place.end()) {
+          place = known->second;
+        }
+      }
     }
   }
   if (count <= 1) return 0;

@@ -149,8 +149,16 @@ class Document {
     return {links_.data() + record.links_at, record.attribute_count};
   }
   // The child elements of exactly that name, in child order; a lookup
-  // rather than a scan under a parent with many children.
+  // rather than a scan under a parent with many children that is asked
+  // about again and again, and the index behind it is kept current by the
+  // edits.
   std::vector<NodeId> children_named(NodeId parent, std::string_view name) const;
+  // The child element of exactly that name at that place among them
+  // (counted from 1), and how many there are: the same lookups, without
+  // gathering the children.
+  std::optional<NodeId> child_named(NodeId parent, std::string_view name,
+                                    std::uint64_t place) const;
+  std::uint64_t count_children_named(NodeId parent, std::string_view name) const;
   // Parent, grandparent, ... to the top; for an attribute the owner first.
   std::vector<NodeId> ancestors(NodeId id) const;
   // Every element below the node in document order; nodes without a number
@@ -217,14 +225,18 @@ class Document {
   static constexpr std::uint32_t kUnnumbered32 = UINT32_MAX;
   static constexpr std::uint64_t kUnnumbered = UINT64_MAX;
 
-  // Same-name counts among the children of one parent, so that slash paths
-  // under a parent with many children cost a lookup instead of a scan.
+  // The children of one wide parent by name, so that finding a row of a
+  // long repeat or the slash path of a node under it costs a lookup instead
+  // of a scan. Built when first needed and kept current by every edit of
+  // the parent's list.
   struct SiblingIndex {
     using NodeList = std::vector<NodeId>;
     // The children of each name (an index in names_), in child order.
     std::unordered_map<NameTable::Index, NodeList> by_name;
-    // A child's 1-based place among the children of its name.
-    std::unordered_map<NodeId, std::uint64_t> place;
+    // A child's 1-based place among the children of its name: built by
+    // path_of when first asked, extended by additions at the end, and
+    // dropped by any other edit.
+    mutable std::unordered_map<NodeId, std::uint64_t> place;
   };
 
   void check(NodeId id) const {
@@ -254,7 +266,14 @@ class Document {
     const std::uint32_t order = records_[id].order;
     return order == kUnnumbered32 ? kUnnumbered : order;
   }
-  void forget_siblings(std::optional<NodeId> parent);
+  // Keeps the parent's sibling index, when it has one, in step with its
+  // list: a child now at `position`, or a child no longer there.
+  void index_added(NodeId parent, std::size_t position);
+  void index_removed(NodeId parent, NodeId child);
+  // The parent's sibling index when it has one, or when it is wide and has
+  // been asked about often enough that one pays for itself; none when a
+  // scan is as cheap.
+  const SiblingIndex* named_index(NodeId parent) const;
   // A link changed: document order is no longer the tree's pre-order.
   void forget_order();
   const SiblingIndex& sibling_index(NodeId parent) const;
@@ -281,9 +300,8 @@ class Document {
   // while the tree is numbered in its own order and dropped by any change
   // to links or names.
   mutable std::optional<std::vector<std::vector<NodeId>>> elements_by_name_;
-  // Built lazily by path_of and dropped by the edits that can change it.
   mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
-  // How often children_named has scanned a wide parent without an index.
+  // How often a wide parent without an index has been scanned for a name.
   mutable std::unordered_map<NodeId, std::uint32_t> name_scans_;
 };
 

@@ -130,6 +130,45 @@ TEST(Session, ResolvesSlashPathsAsTheEvaluatorDoes) {
   }
 }
 
+// On a long repeat the rows are found through the parent's name index,
+// which every edit keeps current; reads, edits and the written instance
+// must come out as a scan of the rows would make them.
+TEST(Session, EditsOnALongRepeatFindTheRightRows) {
+  std::string saved = "<data><q/>";
+  std::vector<std::string> expected;
+  for (int k = 1; k <= 30; ++k) {
+    saved += "<rep><n>" + std::to_string(k) + "</n></rep>";
+    expected.push_back(std::to_string(k));
+  }
+  saved += "<after>z</after></data>";
+  auto session = Session::with_saved_instance(
+      form_with("<data><q/><rep template=''><n>d</n></rep><after/></data>"), saved, "", "");
+  ASSERT_TRUE(session) << session.error();
+  for (int turn = 0; turn < 3; ++turn) {
+    EXPECT_EQ(session->add_row("/data/rep"), expected.size() + 1);
+    expected.push_back("d");
+    ASSERT_TRUE(session->set("/data/rep[" + std::to_string(expected.size()) + "]/n", "new"));
+    expected.back() = "new";
+    EXPECT_EQ(session->remove_row("/data/rep", 10 + turn), expected.size() - 1);
+    expected.erase(expected.begin() + 9 + turn);
+    EXPECT_EQ(session->remove_row("/data/rep", expected.size()), expected.size() - 1);
+    expected.pop_back();
+    ASSERT_TRUE(session->set("/data/rep[5]/n", "five" + std::to_string(turn)));
+    expected[4] = "five" + std::to_string(turn);
+  }
+  std::string all = "";
+  std::string xml = "<data><q/>";
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    EXPECT_EQ(session->get("/data/rep[" + std::to_string(k + 1) + "]/n"), expected[k]) << k;
+    all += expected[k];
+    xml += "<rep><n>" + expected[k] + "</n></rep>";
+  }
+  EXPECT_EQ(session->get("/data"), all + "z");  // read before any renumbering
+  EXPECT_EQ(session->instance_xml().substr(22), xml + "<after>z</after></data>");
+  EXPECT_EQ(session->remove_row("/data/rep", expected.size() + 1).error(),
+            "'/data/rep' has 27 row(s); there is no row 28");
+}
+
 // Building a path element by element must cost the path's length, not its
 // square: at this depth a walk up the new path on every step takes minutes.
 TEST(Session, SetMakesAVeryDeepPathInOnePass) {

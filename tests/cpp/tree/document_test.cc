@@ -219,6 +219,53 @@ TEST_P(SlashPath, CopiesKeepTheirOwnPaths) {
 
 INSTANTIATE_TEST_SUITE_P(FewAndManyChildren, SlashPath, testing::Values(0, 40));
 
+// Under a wide parent the children of each name come from an index that
+// the edits keep current; every lookup must agree with a scan of the
+// children after every kind of edit.
+TEST(DocumentEditing, NameLookupsUnderAWideParentFollowEveryEdit) {
+  std::string xml = "<data>";
+  for (int k = 0; k < 20; ++k) xml += "<a/><b/>";
+  Document document = read(xml + "</data>");
+  const NodeId data = *document.root();
+  for (int k = 0; k < 3; ++k) document.children_named(data, "a");  // asked often: indexed
+  const auto agree = [&](const char* after) {
+    for (const std::string name : {"a", "b", "c"}) {
+      std::vector<NodeId> expected;
+      for (const NodeId id : document.children(data)) {
+        if (document.node(id).name == name) expected.push_back(id);
+      }
+      EXPECT_EQ(document.children_named(data, name), expected) << after;
+      EXPECT_EQ(document.count_children_named(data, name), expected.size()) << after;
+      for (std::size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ(document.child_named(data, name, k + 1), expected[k]) << after;
+        const std::string step = expected.size() > 1 ? "[" + std::to_string(k + 1) + "]" : "";
+        EXPECT_EQ(document.path_of(expected[k]), "/data/" + name + step) << after;
+      }
+      EXPECT_EQ(document.child_named(data, name, expected.size() + 1), std::nullopt) << after;
+    }
+  };
+  agree("reading");
+  const auto add = [&](const char* name) { return document.new_element(name, ""); };
+  document.append_child(data, add("a"));
+  agree("an append");
+  const NodeId middle_a = add("a");
+  document.insert_after(child(document, data, 2), middle_a);
+  agree("an insertion in the middle");
+  const NodeId c = add("c");
+  document.insert_after(child(document, data, 11), c);
+  agree("a new name in the middle");
+  document.insert_after(child(document, data, document.children(data).size() - 1), add("b"));
+  agree("an insertion at the end");
+  document.detach(middle_a);
+  agree("a removal in the middle");
+  document.detach(child(document, data, document.children(data).size() - 1));
+  agree("a removal at the end");
+  document.detach(c);
+  agree("the last of a name removed");
+  document.insert_after(child(document, data, 0), middle_a);
+  agree("a removed node placed again");
+}
+
 TEST(DocumentEditing, DetachAndInsertAfter) {
   Document document = read("<data><a/><q><x/></q><b/></data>");
   const NodeId data = *document.root();
