@@ -70,7 +70,8 @@ int main() {
     return 1;
   }
   const vindle::NodeId root = *document->root();
-  const std::vector<vindle::NodeId> rows = document->children(root);
+  const auto children = document->children(root);
+  const std::vector<vindle::NodeId> rows(children.begin(), children.end());
   std::printf("pattern: %d alternatives, %zu characters; %zu rows\n", kAlternatives,
               pattern.size(), rows.size());
 
