@@ -133,30 +133,37 @@ void Document::index_added(NodeId parent, std::size_t position) {
   if (sibling_indexes_.empty()) return;
   const auto found = sibling_indexes_.find(parent);
   if (found == sibling_indexes_.end()) return;
-  SiblingIndex& index = found->second;
-  const std::span<const NodeId> children = children_of(records_[parent]);
-  const NodeId child = children[position];
-  const NameTable::Index name = name_index(child);
-  SiblingIndex::NodeList& named = index.by_name[name];
-  // The child comes right after the nearest namesake before it in the
-  // parent's list; a child added at the end comes last.
-  std::size_t at = named.size();
-  if (position + 1 < children.size() && !named.empty()) {
-    at = 0;
-    for (std::size_t k = position; k > 0; --k) {
-      const NodeId before = children[k - 1];
-      if (name_index(before) != name) continue;
-      const auto listed = find_listed(named.begin(), named.end(), before);
-      if (listed != named.end()) at = static_cast<std::size_t>(listed - named.begin()) + 1;
-      break;
+  // An index that missed the child would mislead every later lookup under
+  // this parent; without one, the parent is scanned or indexed afresh.
+  try {
+    SiblingIndex& index = found->second;
+    const std::span<const NodeId> children = children_of(records_[parent]);
+    const NodeId child = children[position];
+    const NameTable::Index name = name_index(child);
+    SiblingIndex::NodeList& named = index.by_name[name];
+    // The child comes right after the nearest namesake before it in the
+    // parent's list; a child added at the end comes last.
+    std::size_t at = named.size();
+    if (position + 1 < children.size() && !named.empty()) {
+      at = 0;
+      for (std::size_t k = position; k > 0; --k) {
+        const NodeId before = children[k - 1];
+        if (name_index(before) != name) continue;
+        const auto listed = find_listed(named.begin(), named.end(), before);
+        if (listed != named.end()) at = static_cast<std::size_t>(listed - named.begin()) + 1;
+        break;
+      }
     }
-  }
-  if (at == named.size()) {
-    named.push_back(child);
-    if (!index.place.empty()) index.place.emplace(child, named.size());
-  } else {
-    named.insert(named.begin() + static_cast<std::ptrdiff_t>(at), child);
-    index.place = {};
+    if (at == named.size()) {
+      named.push_back(child);
+      if (!index.place.empty()) index.place.emplace(child, named.size());
+    } else {
+      named.insert(named.begin() + static_cast<std::ptrdiff_t>(at), child);
+      index.place = {};
+    }
+  } catch (...) {
+    sibling_indexes_.erase(parent);
+    throw;
   }
 }
 
@@ -192,9 +199,9 @@ NodeId Document::new_element(std::string_view name, std::string_view value) {
 void Document::add_attribute(NodeId owner, std::string_view name, std::string_view value) {
   check(owner);
   const NodeId id = push_node(names_.intern(name), value, true);
-  records_[id].parent = static_cast<std::uint32_t>(owner);
   Record& record = records_[owner];
   reserve_links(owner, std::uint64_t{record.attribute_count} + record.child_count + 1);
+  records_[id].parent = static_cast<std::uint32_t>(owner);
   // The new attribute goes after the others, before the children.
   NodeId* links = links_.data() + record.links_at;
   std::copy_backward(links + record.attribute_count,
@@ -293,9 +300,15 @@ void Document::forget_order() {
 
 void Document::renumber() {
   elements_by_name_.reset();
-  tree_order_numbered_ = true;
+  // Marked numbered only once the numbering is whole: a walk that runs out
+  // of memory half-way leaves the document marked as edited, not as
+  // numbered with the old numbers.
+  tree_order_numbered_ = false;
   for (std::size_t id = 0; id < records_.size(); ++id) records_[id].order = kUnnumbered32;
-  if (!root_) return;
+  if (!root_) {
+    tree_order_numbered_ = true;
+    return;
+  }
   std::uint32_t counter = 0;
   std::vector<NodeId> stack{*root_};
   while (!stack.empty()) {
@@ -310,6 +323,7 @@ void Document::renumber() {
     const std::span<const NodeId> below = children(id);
     stack.insert(stack.end(), below.rbegin(), below.rend());
   }
+  tree_order_numbered_ = true;
 }
 
 NodeId Document::copy_subtree(const Document& source, NodeId node, Document& target) {
