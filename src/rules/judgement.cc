@@ -1,139 +1,141 @@
 #include "rules/judgement.h"
 
-#include <cstdint>
-
 #include "eval/evaluator.h"
 #include "eval/value.h"
 #include "rules/choices.h"
-#include "rules/model.h"
-#include "rules/relevance.h"
+#include "rules/sweep.h"
 #include "tree/text.h"
 
 namespace vindle {
 
 namespace {
 
-constexpr std::size_t kNone = SIZE_MAX;
+// One node judged by one bind: its calculation is checked, or its
+// required rule and constraint.
+struct Check {
+  const Bind* bind;
+  bool calculation;
+};
 
 SubmissionFinding not_evaluated(const Bind& bind, std::string path, std::string reason) {
   return {bind.nodeset, std::move(path), std::nullopt,
           FindingKind{FindingKind::NotEvaluated{std::move(reason)}}};
 }
 
-void check_calculations(const Form& form, BindSelections& selections, const Document& model,
-                        const FormEnv& env, const RelevanceMap& relevance,
-                        std::vector<SubmissionFinding>& findings) {
-  std::vector<NodeRule> rules;
-  std::vector<const Bind*> owners;
-  for (const std::size_t index : form.calculation_order) {
-    const Bind& bind = form.binds[index];
-    if (!bind.calculate) continue;
-    for (const NodeId node : selections.of(index)) {
-      if (!relevance.is_relevant(node)) continue;
-      rules.push_back({node, &*bind.calculate});
-      owners.push_back(&bind);
-    }
+// The calculation is compared with what the instance holds; nothing is
+// written, so no calculation sees another's result.
+void check_calculation(const Bind& bind, NodeId node, const Document& model, const FormEnv& env,
+                       std::size_t place, FindingsByRule& findings) {
+  EvalResult value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
+  if (!value) {
+    findings.add(place, not_evaluated(bind, strip_model_prefix(model.path_of(node)),
+                                      std::move(value.error())));
+    return;
   }
-  // Each calculation is compared with what the instance holds; nothing is
-  // written, so no calculation sees another's result.
-  std::vector<EvalResult> results = evaluate_at_nodes(rules, model, env);
-  for (std::size_t k = 0; k < rules.size(); ++k) {
-    const Bind& bind = *owners[k];
-    const NodeId node = rules[k].node;
-    if (!results[k]) {
-      findings.push_back(not_evaluated(bind, model.path_of(node), std::move(results[k].error())));
-      continue;
-    }
-    std::string calculated = value_to_string(*results[k], model);
-    std::string held = model.string_value(node);
-    if (held == calculated) continue;
-    findings.push_back({bind.nodeset, model.path_of(node), std::nullopt,
-                        FindingKind{FindingKind::Calculation{std::move(held),
-                                                             std::move(calculated)}}});
-  }
+  std::string calculated = value_to_string(*value, model);
+  std::string held = model.string_value(node);
+  if (held == calculated) return;
+  findings.add(place, {bind.nodeset, strip_model_prefix(model.path_of(node)), std::nullopt,
+                       FindingKind{FindingKind::Calculation{std::move(held),
+                                                           std::move(calculated)}}});
 }
 
-void check_answers(const Form& form, BindSelections& selections, const Document& model,
-                   const FormEnv& env, const RelevanceMap& relevance,
-                   std::vector<SubmissionFinding>& findings) {
-  // One answer judged by one bind, with the places of its two results.
-  struct Judged {
-    const Bind* bind;
-    NodeId node;
-    bool blank;
-    std::size_t required = kNone;
-    std::size_t constraint = kNone;
-  };
-  std::vector<Judged> judged;
-  std::vector<NodeRule> required_rules;
-  for (std::size_t index = 0; index < form.binds.size(); ++index) {
-    const Bind& bind = form.binds[index];
-    if (!bind.required && !bind.constraint) continue;
-    for (const NodeId node : selections.of(index)) {
-      if (!relevance.is_relevant(node)) continue;
-      Judged& entry =
-          judged.emplace_back(&bind, node, trim(model.string_value(node)).empty());
-      // The required rule is evaluated whatever the answer.
-      if (bind.required) {
-        entry.required = required_rules.size();
-        required_rules.push_back({node, &*bind.required});
-      }
+void check_answer(const Bind& bind, NodeId node, const Document& model, const FormEnv& env,
+                  std::size_t place, FindingsByRule& findings) {
+  const bool blank = trim(model.string_value(node)).empty();
+  // The required rule is evaluated whatever the answer.
+  if (bind.required) {
+    EvalResult value = evaluate(*bind.required, model, Focus{node, 1, 1}, env);
+    if (!value) {
+      findings.add(place, not_evaluated(bind, strip_model_prefix(model.path_of(node)),
+                                        std::move(value.error())));
+    } else if (blank && value_to_boolean(*value)) {
+      findings.add(place, {bind.nodeset, strip_model_prefix(model.path_of(node)),
+                           bind.required_msg, FindingKind{FindingKind::Required{}}});
+      return;
     }
   }
-  std::vector<EvalResult> required = evaluate_at_nodes(required_rules, model, env);
-
   // A blank answer never fails a constraint, so its constraint is not
   // evaluated; a missing answer is blank.
-  std::vector<NodeRule> constraint_rules;
-  for (Judged& entry : judged) {
-    if (entry.blank || !entry.bind->constraint) continue;
-    entry.constraint = constraint_rules.size();
-    constraint_rules.push_back({entry.node, &*entry.bind->constraint});
-  }
-  std::vector<EvalResult> constraint = evaluate_at_nodes(constraint_rules, model, env);
-
-  for (const Judged& entry : judged) {
-    const Bind& bind = *entry.bind;
-    if (entry.required != kNone) {
-      EvalResult& value = required[entry.required];
-      if (!value) {
-        findings.push_back(not_evaluated(bind, model.path_of(entry.node), std::move(value.error())));
-      } else if (entry.blank && value_to_boolean(*value)) {
-        findings.push_back({bind.nodeset, model.path_of(entry.node), bind.required_msg,
-                            FindingKind{FindingKind::Required{}}});
-      }
-    }
-    if (entry.constraint == kNone) continue;
-    EvalResult& value = constraint[entry.constraint];
-    if (!value) {
-      findings.push_back(not_evaluated(bind, model.path_of(entry.node), std::move(value.error())));
-    } else if (!value_to_boolean(*value)) {
-      findings.push_back({bind.nodeset, model.path_of(entry.node), bind.constraint_msg,
-                          FindingKind{FindingKind::Constraint{}}});
-    }
+  if (blank || !bind.constraint) return;
+  EvalResult value = evaluate(*bind.constraint, model, Focus{node, 1, 1}, env);
+  if (!value) {
+    findings.add(place, not_evaluated(bind, strip_model_prefix(model.path_of(node)),
+                                      std::move(value.error())));
+  } else if (!value_to_boolean(*value)) {
+    findings.add(place, {bind.nodeset, strip_model_prefix(model.path_of(node)),
+                         bind.constraint_msg, FindingKind{FindingKind::Constraint{}}});
   }
 }
 
 }  // namespace
 
-std::vector<SubmissionFinding> judge_submission(const Form& form, const Document& instance,
-                                                std::string today, std::string now) {
-  const Document model = build_model_document(form, instance);
-  const FormEnv env(std::move(today), std::move(now), form, model);
-  std::vector<SubmissionFinding> findings;
-  BindSelections selections(form.binds, model, env);
-  const RelevanceMap relevance = compute_relevance(selections, model, env, findings);
-  check_calculations(form, selections, model, env, relevance, findings);
-  check_answers(form, selections, model, env, relevance, findings);
+JudgingState::JudgingState(const Form& form, const Document& instance, std::string today,
+                           std::string now)
+    : JudgingState(form, build_model_document(form, instance), std::move(today),
+                   std::move(now)) {}
 
-  const NodeId model_root = *model.root();
+JudgingState::JudgingState(const Form& form, Document&& model, std::string today,
+                           std::string now)
+    : form_(form),
+      model_(std::move(model)),
+      env_(std::move(today), std::move(now), form, model_),
+      selections_(form.binds, model_, env_) {
+  relevance_ = compute_relevance(selections_, model_, env_, relevance_failures_);
+  for (SubmissionFinding& failure : relevance_failures_) {
+    failure.path = strip_model_prefix(failure.path);
+  }
+}
+
+std::vector<SubmissionFinding> JudgingState::findings() {
+  // Every check in the order its findings are reported: the calculations
+  // in calculation order, then the required rules and constraints in bind
+  // order, each bind's relevant nodes in the order selected.
+  std::vector<NodeId> nodes;
+  std::vector<Check> checks;
+  for (const std::size_t index : form_.calculation_order) {
+    const Bind& bind = form_.binds[index];
+    if (!bind.calculate) continue;
+    for (const NodeId node : selections_.of(index)) {
+      if (!relevance_.is_relevant(node)) continue;
+      nodes.push_back(node);
+      checks.push_back({&bind, true});
+    }
+  }
+  for (std::size_t index = 0; index < form_.binds.size(); ++index) {
+    const Bind& bind = form_.binds[index];
+    if (!bind.required && !bind.constraint) continue;
+    for (const NodeId node : selections_.of(index)) {
+      if (!relevance_.is_relevant(node)) continue;
+      nodes.push_back(node);
+      checks.push_back({&bind, false});
+    }
+  }
+
+  FindingsByRule made(checks.size());
+  for (const std::size_t k : node_order(nodes, model_.size())) {
+    if (checks[k].calculation) {
+      check_calculation(*checks[k].bind, nodes[k], model_, env_, k, made);
+    } else {
+      check_answer(*checks[k].bind, nodes[k], model_, env_, k, made);
+    }
+  }
+
+  std::vector<SubmissionFinding> findings = relevance_failures_;
+  made.move_to(findings);
+  const NodeId model_root = *model_.root();
   for (SubmissionFinding& finding : findings) {
-    finding.path = strip_model_prefix(finding.path);
     if (finding.message && trim_start(*finding.message).starts_with("jr:itext(")) {
-      finding.message = resolve_label_ref(form, *finding.message, model, model_root);
+      finding.message = resolve_label_ref(form_, *finding.message, model_, model_root);
     }
   }
   return findings;
+}
+
+std::vector<SubmissionFinding> judge_submission(const Form& form, const Document& instance,
+                                                std::string today, std::string now) {
+  JudgingState state(form, instance, std::move(today), std::move(now));
+  return state.findings();
 }
 
 }  // namespace vindle

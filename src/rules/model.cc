@@ -1,5 +1,7 @@
 #include "rules/model.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "eval/evaluator.h"
@@ -57,8 +59,8 @@ const Expr::Path* plain_child_path(const Expr& expr) {
 }  // namespace
 
 BindSelections::BindSelections(const std::vector<Bind>& binds, const Document& model,
-                               const EvalEnv& env)
-    : binds_(binds), model_(model), env_(env) {
+                               const EvalEnv& env, Values values)
+    : binds_(binds), model_(model), env_(env), values_(values) {
   std::map<std::string, std::size_t> group_of_parents;
   for (const Bind& bind : binds) {
     if (group_of_path_.contains(bind.nodeset)) continue;
@@ -102,8 +104,12 @@ void BindSelections::select_group(SiblingGroup& group) {
 
 const NodeSet& BindSelections::of(std::size_t index) {
   const std::string_view path = binds_[index].nodeset;
-  if (const auto group = group_of_path_.find(path); group != group_of_path_.end()) {
+  const auto group = group_of_path_.find(path);
+  if (group != group_of_path_.end()) {
     if (!groups_[group->second].selected) select_group(groups_[group->second]);
+  } else if (values_ == Values::Changing) {
+    fresh_ = select_bind(binds_[index], model_, env_);
+    return fresh_;
   }
   auto found = by_path_.find(path);
   if (found == by_path_.end()) {
@@ -112,21 +118,193 @@ const NodeSet& BindSelections::of(std::size_t index) {
   return found->second;
 }
 
-std::vector<EvalResult> evaluate_at_nodes(const std::vector<NodeRule>& rules,
-                                          const Document& document, const EvalEnv& env) {
-  // A counting sort of the rules by node id: the ids of a freshly built
-  // document follow document order, so rows come one after the other.
-  std::vector<std::size_t> start(document.size() + 1, 0);
-  for (const NodeRule& rule : rules) ++start[rule.node + 1];
-  for (std::size_t id = 1; id < start.size(); ++id) start[id] += start[id - 1];
-  std::vector<std::size_t> by_node(rules.size());
-  for (std::size_t k = 0; k < rules.size(); ++k) by_node[start[rules[k].node]++] = k;
+namespace {
 
-  std::vector<EvalResult> results(rules.size(), std::unexpected(std::string()));
-  for (const std::size_t k : by_node) {
-    results[k] = evaluate(*rules[k].expr, document, Focus{rules[k].node, 1, 1}, env);
+// How many child elements of one parent bear each name, and how many of
+// them have been passed so far: the "[n]" of each step under that parent.
+// An open-addressing table kept from parent to parent, so that the
+// children of a row cost no allocation.
+class SiblingNames {
+ public:
+  void count(const Document& document, NodeId parent) {
+    const std::vector<NodeId>& children = document.children(parent);
+    std::size_t capacity = 16;
+    while (capacity < children.size() * 2) capacity *= 2;
+    slots_.assign(capacity, Slot{});
+    for (const NodeId child : children) ++find(document.node(child).name).count;
   }
-  return results;
+  // The step of the next child of that name, counted from the first child.
+  std::string next_step(std::string_view name) {
+    Slot& slot = find(name);
+    ++slot.passed;
+    return step(name, slot.count, slot.passed);
+  }
+  // An attribute is never among the children it is counted with, so it
+  // takes the first place.
+  std::string attribute_step(std::string_view name) { return step(name, find(name).count, 1); }
+
+ private:
+  struct Slot {
+    std::string_view name;
+    bool used = false;
+    std::uint64_t count = 0;
+    std::uint64_t passed = 0;
+  };
+
+  static std::string step(std::string_view name, std::uint64_t count, std::uint64_t place) {
+    std::string text(name);
+    if (count > 1) {
+      text += '[';
+      text += std::to_string(place);
+      text += ']';
+    }
+    return text;
+  }
+
+  Slot& find(std::string_view name) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = std::hash<std::string_view>{}(name) & mask;; k = (k + 1) & mask) {
+      Slot& slot = slots_[k];
+      if (!slot.used) {
+        slot.used = true;
+        slot.name = name;
+        return slot;
+      }
+      if (slot.name == name) return slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+};
+
+// The same result by way of `Document::path_of` and a sort, for what the
+// walk cannot order: nodes outside the tree under the root, or steps that
+// are not ordered by their text alone.
+std::vector<std::pair<std::string, std::size_t>> instance_paths_sorted(
+    const Document& model, std::span<const NodeId> nodes) {
+  std::vector<std::pair<std::string, std::size_t>> paths;
+  paths.reserve(nodes.size());
+  for (std::size_t place = 0; place < nodes.size(); ++place) {
+    paths.emplace_back(strip_model_prefix(model.path_of(nodes[place])), place);
+  }
+  std::stable_sort(paths.begin(), paths.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::pair<std::string, std::size_t>> unique;
+  for (auto& entry : paths) {
+    if (!unique.empty() && unique.back().first == entry.first) {
+      unique.back().second = entry.second;
+    } else {
+      unique.push_back(std::move(entry));
+    }
+  }
+  return unique;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::size_t>> instance_paths_in_order(
+    const Document& model, std::span<const NodeId> nodes) {
+  const std::optional<NodeId> root = model.root();
+  if (nodes.empty() || !root) return instance_paths_sorted(model, nodes);
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // The last place that asks for each node, and whether a node lies above
+  // one that is asked for.
+  std::vector<std::size_t> asked(model.size(), kNone);
+  std::vector<bool> above(model.size(), false);
+  for (std::size_t place = 0; place < nodes.size(); ++place) {
+    const NodeId node = nodes[place];
+    if (node >= model.size()) return instance_paths_sorted(model, nodes);
+    asked[node] = place;
+    std::optional<NodeId> up = model.parent(node);
+    NodeId top = node;
+    while (up && !above[*up]) {
+      above[*up] = true;
+      top = *up;
+      up = model.parent(*up);
+    }
+    if (!up && top != *root) return instance_paths_sorted(model, nodes);
+  }
+
+  // What a parent's walk puts in order: each child or attribute that is
+  // asked for, by its step, and each child with asked nodes below it, by
+  // its step followed by "/", which is how the paths below it continue.
+  // A path that is a prefix of another sorts first.
+  struct Entry {
+    std::string text;
+    bool below;
+    NodeId node;
+  };
+  struct Frame {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t next;
+    std::size_t path_length;
+  };
+  std::vector<Entry> entries;
+  std::vector<Frame> frames;
+  SiblingNames names;
+  std::string path = strip_model_prefix("/" + model.node(*root).name);
+  const auto enter = [&](NodeId node) {
+    const std::size_t begin = entries.size();
+    names.count(model, node);
+    for (const NodeId child : model.children(node)) {
+      const bool is_asked = asked[child] != kNone;
+      if (!is_asked && !above[child]) {
+        names.next_step(model.node(child).name);
+        continue;
+      }
+      std::string step = names.next_step(model.node(child).name);
+      if (above[child]) entries.push_back({step + '/', true, child});
+      if (is_asked) entries.push_back({std::move(step), false, child});
+    }
+    for (const NodeId attribute : model.attributes(node)) {
+      if (asked[attribute] != kNone) {
+        entries.push_back({names.attribute_step(model.node(attribute).name), false, attribute});
+      }
+    }
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(begin), entries.end(),
+              [](const Entry& a, const Entry& b) {
+                return a.text != b.text ? a.text < b.text : !a.below && b.below;
+              });
+    frames.push_back({begin, entries.size(), begin, path.size()});
+  };
+
+  std::vector<std::pair<std::string, std::size_t>> paths;
+  paths.reserve(nodes.size());
+  if (asked[*root] != kNone) paths.emplace_back(path, asked[*root]);
+  if (above[*root]) enter(*root);
+  while (!frames.empty()) {
+    Frame& frame = frames.back();
+    if (frame.next == frame.end) {
+      entries.resize(frame.begin);
+      frames.pop_back();
+      continue;
+    }
+    path.resize(frame.path_length);
+    const Entry& entry = entries[frame.next++];
+    path += '/';
+    if (entry.below) {
+      path.append(entry.text, 0, entry.text.size() - 1);
+      enter(entry.node);
+      continue;
+    }
+    path += entry.text;
+    // One path for several nodes: the last place asking for any of them.
+    std::size_t place = asked[entry.node];
+    for (; frame.next < frame.end; ++frame.next) {
+      const Entry& same = entries[frame.next];
+      if (same.below || same.text != entry.text) break;
+      place = std::max(place, asked[same.node]);
+    }
+    paths.emplace_back(path, place);
+  }
+
+  // A name holding "/" or "[" could put a path out of its place; the walk
+  // is checked, and such a tree takes the sorting way instead.
+  for (std::size_t k = 1; k < paths.size(); ++k) {
+    if (!(paths[k - 1].first < paths[k].first)) return instance_paths_sorted(model, nodes);
+  }
+  return paths;
 }
 
 std::string strip_model_prefix(std::string_view path) {

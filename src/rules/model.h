@@ -13,6 +13,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +44,8 @@ NodeSet select_bind(const Bind& bind, const Document& document, const EvalEnv& e
 
 // The nodes each bind selects in one model document, as `select_nodes`
 // gives them, each distinct path evaluated once: a judgement reads the same
-// selections in several passes and changes nothing in between. The binds,
-// the document and the environment must outlive it.
+// selections in several passes. The binds, the document and the
+// environment must outlive it.
 //
 // Paths made only of named child steps from the root (/data/row/q), as
 // nearly every bind's path is, are selected together with the other such
@@ -52,13 +53,22 @@ NodeSet select_bind(const Bind& bind, const Document& document, const EvalEnv& e
 // children of the rows gives them all, where evaluating each would pass
 // over every row once per bind. The nodes come out the same, in the same
 // order: the rows lie at one depth, so their children follow each other in
-// document order.
+// document order. Such a selection depends on the names in the tree alone,
+// never on a value.
 class BindSelections {
  public:
-  BindSelections(const std::vector<Bind>& binds, const Document& model, const EvalEnv& env);
+  // Whether values may change between two calls of `of`. While they do
+  // (the calculations of a recompute write them), only the selections that
+  // depend on names alone are kept; any other path is evaluated again on
+  // every call, since a value just written may change what it selects.
+  enum class Values { Fixed, Changing };
+
+  BindSelections(const std::vector<Bind>& binds, const Document& model, const EvalEnv& env,
+                 Values values = Values::Fixed);
 
   const std::vector<Bind>& binds() const { return binds_; }
-  // `select_nodes` of the path of binds()[index].
+  // `select_nodes` of the path of binds()[index]. With changing values, a
+  // selection that is not kept is valid only until the next call.
   const NodeSet& of(std::size_t index);
 
  private:
@@ -73,26 +83,25 @@ class BindSelections {
   const std::vector<Bind>& binds_;
   const Document& model_;
   const EvalEnv& env_;
+  Values values_;
   std::map<std::string_view, NodeSet, std::less<>> by_path_;
   std::map<std::string_view, std::size_t, std::less<>> group_of_path_;
   std::vector<SiblingGroup> groups_;
+  NodeSet fresh_;  // the last selection not kept
 };
 
-// One evaluation of a rule: an expression at a node, with the focus
-// (node, 1, 1).
-struct NodeRule {
-  NodeId node;
-  const Expr* expr;
-};
-
-// The result of every rule, in the order given, evaluated in the order of
-// their nodes. Rules are judged bind by bind, and a pass per bind over a
-// large instance would fetch every row from memory again for each bind;
-// going node by node runs all the rules on a row while it is at hand.
-// Evaluations change nothing, so their order makes no difference to what
-// they give.
-std::vector<EvalResult> evaluate_at_nodes(const std::vector<NodeRule>& rules,
-                                          const Document& document, const EvalEnv& env);
+// The instance paths (`strip_model_prefix` of `Document::path_of`) of
+// nodes of a model document, in ascending byte order, each path once, with
+// the place in `nodes` of the node it belongs to. Where several places
+// share a path (one node asked for twice, or an attribute and a child
+// element of one name), the last of them is given.
+//
+// Paths are built while walking down from the root, each from its
+// parent's, and the steps under each parent are put in order there, so
+// that neither a path per node is built from the root up nor a sort over
+// all the paths is needed.
+std::vector<std::pair<std::string, std::size_t>> instance_paths_in_order(
+    const Document& model, std::span<const NodeId> nodes);
 
 // Removes one leading "/model".
 std::string strip_model_prefix(std::string_view path);

@@ -2,8 +2,11 @@
 
 #include "eval/evaluator.h"
 #include "eval/value.h"
+#include "rules/sweep.h"
 
 namespace vindle {
+
+RelevanceMap::RelevanceMap(std::size_t nodes) : state_(nodes, kNone) {}
 
 void RelevanceMap::set(NodeId id, bool relevant) {
   if (id >= state_.size()) state_.resize(id + 1, kNone);
@@ -23,42 +26,36 @@ std::vector<std::pair<NodeId, bool>> RelevanceMap::entries() const {
   return entries;
 }
 
-RelevanceMap compute_relevance(const std::vector<Bind>& binds, const Document& model,
-                               const EvalEnv& env, std::vector<SubmissionFinding>& findings) {
-  BindSelections selections(binds, model, env);
-  return compute_relevance(selections, model, env, findings);
-}
-
 RelevanceMap compute_relevance(BindSelections& selections, const Document& model,
                                const EvalEnv& env, std::vector<SubmissionFinding>& findings) {
   const std::vector<Bind>& binds = selections.binds();
-  std::vector<NodeRule> rules;
+  std::vector<NodeId> nodes;
+  std::vector<const Bind*> owners;
   for (std::size_t index = 0; index < binds.size(); ++index) {
     if (!binds[index].relevant) continue;
     for (const NodeId node : selections.of(index)) {
-      rules.push_back({node, &*binds[index].relevant});
+      nodes.push_back(node);
+      owners.push_back(&binds[index]);
     }
   }
-  std::vector<EvalResult> results = evaluate_at_nodes(rules, model, env);
 
-  // Own relevance, by node: what the last relevant expression on the node
-  // gave. A failure counts as relevant.
-  RelevanceMap own;
-  std::size_t k = 0;
-  for (std::size_t index = 0; index < binds.size(); ++index) {
-    const Bind& bind = binds[index];
-    if (!bind.relevant) continue;
-    for (const NodeId node : selections.of(index)) {
-      EvalResult& value = results[k++];
-      if (value) {
-        own.set(node, value_to_boolean(*value));
-        continue;
-      }
-      own.set(node, true);
-      findings.push_back({bind.nodeset, model.path_of(node), std::nullopt,
-                          FindingKind{FindingKind::NotEvaluated{std::move(value.error())}}});
+  // What each relevant expression gave at its node; a failure counts as
+  // relevant, and is reported.
+  std::vector<bool> values(nodes.size());
+  FindingsByRule failures(nodes.size());
+  for (const std::size_t k : node_order(nodes, model.size())) {
+    const Bind& bind = *owners[k];
+    EvalResult value = evaluate(*bind.relevant, model, Focus{nodes[k], 1, 1}, env);
+    values[k] = !value || value_to_boolean(*value);
+    if (!value) {
+      failures.add(k, {bind.nodeset, model.path_of(nodes[k]), std::nullopt,
+                       FindingKind{FindingKind::NotEvaluated{std::move(value.error())}}});
     }
   }
+  failures.move_to(findings);
+  // Own relevance, by node: the last relevant expression on a node decides.
+  RelevanceMap own(model.size());
+  for (std::size_t k = 0; k < nodes.size(); ++k) own.set(nodes[k], values[k]);
 
   // Whether a node or one of its ancestors has an own value of false,
   // remembered per node, so that rows sharing ancestors walk them once and
@@ -81,11 +78,17 @@ RelevanceMap compute_relevance(BindSelections& selections, const Document& model
     return hidden[node] == kHidden;
   };
 
-  RelevanceMap effective;
+  // Every node some bind selects, taken in id order, so that each node and
+  // its ancestors are read from memory once, in the order they lie there.
+  std::vector<bool> selected(model.size(), false);
   for (std::size_t index = 0; index < binds.size(); ++index) {
     for (const NodeId node : selections.of(index)) {
-      effective.set(node, !is_hidden(node));
+      if (node < selected.size()) selected[node] = true;
     }
+  }
+  RelevanceMap effective(model.size());
+  for (NodeId node = 0; node < selected.size(); ++node) {
+    if (selected[node]) effective.set(node, !is_hidden(node));
   }
   return effective;
 }

@@ -21,6 +21,8 @@ namespace vindle {
 // model document. Nodes no bind selects have no entry and count as relevant.
 class RelevanceMap {
  public:
+  // Room for the ids below `nodes`; `set` makes more as needed.
+  explicit RelevanceMap(std::size_t nodes = 0);
   void set(NodeId id, bool relevant);
   std::optional<bool> find(NodeId id) const;
   // False only for a node with an entry that is false.
@@ -37,10 +39,7 @@ class RelevanceMap {
 // model document (the last bind on a node decides its own value), then
 // combines each bound node's own value with its ancestors'. Each failed
 // evaluation appends a "not-evaluated" finding whose path still begins with
-// "/model". `env` must evaluate in `model`.
-RelevanceMap compute_relevance(const std::vector<Bind>& binds, const Document& model,
-                               const EvalEnv& env, std::vector<SubmissionFinding>& findings);
-// The same, reading the binds' nodes from selections made in `model`.
+// "/model". The selections and `env` must be made in `model`.
 RelevanceMap compute_relevance(BindSelections& selections, const Document& model,
                                const EvalEnv& env, std::vector<SubmissionFinding>& findings);
 

@@ -86,14 +86,12 @@ TEST(Relevance, InheritsFromEveryAncestorWithAnOwnValue) {
   ASSERT_TRUE(form) << form.error();
   auto instance = Document::parse(
       "<data><g><h><q/></h><x/></g><k><q/></k><r a='1'><q/></r></data>");
-  const Document model = build_model_document(*form, *instance);
-  const FormEnv env("", "", *form, model);
-  std::vector<SubmissionFinding> findings;
-  const RelevanceMap relevance = compute_relevance(form->binds, model, env, findings);
+  const JudgingState state(*form, *instance, "", "");
   std::vector<std::pair<std::string, bool>> by_path;
-  for (const auto& [id, relevant] : relevance.entries()) {
-    by_path.emplace_back(model.path_of(id), relevant);
+  for (const auto& [id, relevant] : state.relevance().entries()) {
+    by_path.emplace_back(state.model().path_of(id), relevant);
   }
+  const std::vector<SubmissionFinding>& findings = state.relevance_failures();
   EXPECT_EQ(by_path, (std::vector<std::pair<std::string, bool>>{
                          {"/model/data/g", false},
                          {"/model/data/g/h", false},
@@ -105,7 +103,7 @@ TEST(Relevance, InheritsFromEveryAncestorWithAnOwnValue) {
                          {"/model/data/r/q", false},
                      }));
   ASSERT_EQ(findings.size(), 1u);
-  EXPECT_EQ(findings[0].path, "/model/data/k");
+  EXPECT_EQ(findings[0].path, "/data/k");
   EXPECT_EQ(findings[0].nodeset, "/data/k");
   EXPECT_TRUE(findings[0].kind.is<FindingKind::NotEvaluated>());
 }
