@@ -93,11 +93,26 @@ void BindSelections::select_group(SiblingGroup& group) {
   if (!root) return;
   auto parents = evaluate(group.parents, model_, Focus{*root, 1, 1}, env_);
   if (!parents || !parents->is_node_set()) return;
+  // Rows of a repeat hold the same names in the same places, so the name
+  // found at a place under the previous parent is tried first.
+  struct Seen {
+    std::string_view name;
+    const std::vector<NodeSet*>* selections;  // none when no member bears the name
+  };
+  std::vector<Seen> seen;
   for (const NodeId parent : parents->nodes()) {
-    for (const NodeId child : model_.children(parent)) {
-      const auto found = wanted.find(model_.node(child).name);
-      if (found == wanted.end()) continue;
-      for (NodeSet* selection : found->second) selection->push_back(child);
+    const std::vector<NodeId>& children = model_.children(parent);
+    for (std::size_t place = 0; place < children.size(); ++place) {
+      const NodeId child = children[place];
+      const std::string_view name = model_.node(child).name;
+      if (place == seen.size()) seen.push_back({});
+      Seen& guess = seen[place];
+      if (guess.name.data() == nullptr || guess.name != name) {
+        const auto found = wanted.find(name);
+        guess = {name, found == wanted.end() ? nullptr : &found->second};
+      }
+      if (!guess.selections) continue;
+      for (NodeSet* selection : *guess.selections) selection->push_back(child);
     }
   }
 }

@@ -57,38 +57,30 @@ RelevanceMap compute_relevance(BindSelections& selections, const Document& model
   RelevanceMap own(model.size());
   for (std::size_t k = 0; k < nodes.size(); ++k) own.set(nodes[k], values[k]);
 
-  // Whether a node or one of its ancestors has an own value of false,
-  // remembered per node, so that rows sharing ancestors walk them once and
-  // the whole pass stays linear in the size of the model.
-  enum : std::int8_t { kUnknown = -1, kShown = 0, kHidden = 1 };
-  std::vector<std::int8_t> hidden(model.size(), kUnknown);
-  std::vector<NodeId> chain;
-  const auto is_hidden = [&](NodeId node) {
-    chain.clear();
-    std::optional<NodeId> up = node;
-    while (up && hidden[*up] == kUnknown) {
-      chain.push_back(*up);
-      up = model.parent(*up);
-    }
-    bool above = up && hidden[*up] == kHidden;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      above = above || !own.is_relevant(*it);
-      hidden[*it] = above ? kHidden : kShown;
-    }
-    return hidden[node] == kHidden;
-  };
-
-  // Every node some bind selects, taken in id order, so that each node and
-  // its ancestors are read from memory once, in the order they lie there.
-  std::vector<bool> selected(model.size(), false);
-  for (std::size_t index = 0; index < binds.size(); ++index) {
-    for (const NodeId node : selections.of(index)) {
-      if (node < selected.size()) selected[node] = true;
+  // A node is hidden when it or one of its ancestors has an own value of
+  // false: the subtrees below such nodes (attributes included) are marked,
+  // which reads no node outside them, where walking up from every bound
+  // node would read each of them from memory once more.
+  std::vector<bool> hidden(model.size(), false);
+  std::vector<NodeId> stack;
+  for (NodeId top = 0; top < model.size(); ++top) {
+    if (own.is_relevant(top) || hidden[top]) continue;
+    stack.push_back(top);
+    while (!stack.empty()) {
+      const NodeId node = stack.back();
+      stack.pop_back();
+      if (hidden[node]) continue;
+      hidden[node] = true;
+      for (const NodeId attribute : model.attributes(node)) stack.push_back(attribute);
+      for (const NodeId child : model.children(node)) stack.push_back(child);
     }
   }
+
   RelevanceMap effective(model.size());
-  for (NodeId node = 0; node < selected.size(); ++node) {
-    if (selected[node]) effective.set(node, !is_hidden(node));
+  for (std::size_t index = 0; index < binds.size(); ++index) {
+    for (const NodeId node : selections.of(index)) {
+      if (node < hidden.size()) effective.set(node, !hidden[node]);
+    }
   }
   return effective;
 }
