@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "rules/choices.h"
 
@@ -91,6 +94,48 @@ TEST(BindSelections, SelectWhatEachPathSelectsOnItsOwn) {
         << form.binds[i].nodeset;
   }
   EXPECT_EQ(selections.of(0).size(), 4u);
+}
+
+// What the slash paths of the nodes asked for give, sorted bytewise, the
+// last place winning where places share a path.
+std::vector<std::pair<std::string, std::size_t>> by_path_of(const Document& model,
+                                                            const std::vector<NodeId>& nodes) {
+  std::map<std::string, std::size_t> last;
+  for (std::size_t place = 0; place < nodes.size(); ++place) {
+    last.insert_or_assign(strip_model_prefix(model.path_of(nodes[place])), place);
+  }
+  return {last.begin(), last.end()};
+}
+
+TEST(ModelPaths, ComeInByteOrderOnceEachAsPathOfGivesThem) {
+  // Names that sort around "/" and "]" (a-b, a.b, a0), ten and more rows,
+  // attributes named like one or several child elements, a repeated
+  // attribute, the model's own root and secondary instances.
+  const Form form = load(
+      "<h:html xmlns:h='h'><h:head><model><instance><data/></instance>"
+      "<instance id='s'><root><v/><v/></root></instance><instance id='r'><x/></instance>"
+      "<bind nodeset='/data'/></model></h:head></h:html>");
+  std::string rows;
+  for (int i = 0; i < 12; ++i) rows += "<row n='" + std::to_string(i) + "'><a/><a-b/></row>";
+  Document model = build_model_document(
+      form, parse("<data a='1' a='2' b='3'><a><a.b/></a><a-b c='x'><c/><c/></a-b><a.b/><a0/>"
+                  "<b/>" + rows + "<b0/></data>"));
+  std::vector<NodeId> all;
+  for (NodeId id = 0; id < model.size(); ++id) all.push_back(id);
+  std::vector<NodeId> shuffled;
+  for (NodeId id = 0; id < model.size(); ++id) shuffled.push_back((id * 7) % model.size());
+  shuffled.push_back(3);
+  shuffled.push_back(*model.root());
+  std::vector<NodeId> some = {5, 40, 12, 40, 31};
+
+  for (const auto* nodes : {&all, &shuffled, &some}) {
+    EXPECT_EQ(instance_paths_in_order(model, *nodes), by_path_of(model, *nodes));
+  }
+  // A node outside the tree has a path of its own, which the walk from the
+  // root cannot place.
+  const NodeId loose = model.new_element("loose", "");
+  shuffled.push_back(loose);
+  EXPECT_EQ(instance_paths_in_order(model, shuffled), by_path_of(model, shuffled));
 }
 
 TEST(ModelDocument, StripsOneModelPrefix) {
