@@ -1,8 +1,8 @@
 // Session::recompute, in its steps: the calculations in calculation order,
 // each written into a model document at once so that later ones read it;
-// the values that changed written back into the working instance; then
-// relevance and the judgement over the updated instance, in one judging
-// state; and the row count of every repeat.
+// the values that changed written back into the working instance; then,
+// in one judging state over the updated instance, relevance and the
+// judgement; and the row count of every repeat.
 #include <unordered_set>
 
 #include "eval/evaluator.h"
@@ -44,102 +44,111 @@ std::vector<NodeId> originals_in(const Document& model, const Document& instance
   return original;
 }
 
-}  // namespace
-
-RecomputeResult Session::recompute() {
-  RecomputeResult result;
-  const Document& instance = numbered();
-  Document model = build_model_document(form_, instance);
-  const std::vector<NodeId> original = originals_in(model, instance);
-
-  // Calculations, in calculation order, each value written into the model
-  // at once so that later ones read it. Non-relevant nodes are calculated
-  // too.
-  struct Computed {
+// What the calculations wrote into the model.
+struct Calculations {
+  struct Value {
     NodeId node;  // in the model
-    std::string value;
+    std::string text;
   };
-  std::vector<Computed> computed;
-  // The nodes written, once each; for those outside the instance, their
-  // value before.
-  std::vector<NodeId> written;
+  std::vector<Value> values;  // in the order calculated
+  std::vector<NodeId> written;  // each node written, once
+  // The value before of each node written outside the instance.
   std::vector<std::pair<NodeId, std::string>> outside_before;
-  {
-    const FormEnv env(today_, now_, form_, model);
-    // Each bind's nodes are selected after the calculations before it: a
-    // value just written may change what a path with a predicate selects.
-    BindSelections selections(form_.binds, model, env, BindSelections::Values::Changing);
-    std::vector<bool> touched(model.size(), false);
-    for (const std::size_t index : form_.calculation_order) {
-      const Bind& bind = form_.binds[index];
-      if (!bind.calculate) continue;
-      for (const NodeId node : selections.of(index)) {
-        auto value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
-        if (!value) {
-          result.failed.emplace_back(bind.nodeset, std::move(value.error()));
-          continue;
-        }
-        std::string text = value_to_string(*value, model);
-        if (!touched[node]) {
-          touched[node] = true;
-          written.push_back(node);
-          if (original[node] == kOutside) outside_before.emplace_back(node, model.node(node).value);
-        }
-        model.set_value(node, text);
-        computed.push_back({node, std::move(text)});
+};
+
+// Every calculation in calculation order, each value written into the
+// model at once so that later ones read it; non-relevant nodes are
+// calculated too. A calculation that fails is listed by the bind's path,
+// once per node.
+Calculations calculate(const Form& form, Document& model, const std::vector<NodeId>& original,
+                       const std::string& today, const std::string& now,
+                       std::vector<std::pair<std::string, std::string>>& failed) {
+  Calculations done;
+  const FormEnv env(today, now, form, model);
+  // Each bind's nodes are selected after the calculations before it: a
+  // value just written may change what a path with a predicate selects.
+  BindSelections selections(form.binds, model, env, BindSelections::Values::Changing);
+  std::vector<bool> touched(model.size(), false);
+  for (const std::size_t index : form.calculation_order) {
+    const Bind& bind = form.binds[index];
+    if (!bind.calculate) continue;
+    for (const NodeId node : selections.of(index)) {
+      auto value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
+      if (!value) {
+        failed.emplace_back(bind.nodeset, std::move(value.error()));
+        continue;
       }
+      std::string text = value_to_string(*value, model);
+      if (!touched[node]) {
+        touched[node] = true;
+        done.written.push_back(node);
+        if (original[node] == kOutside) done.outside_before.emplace_back(node, model.node(node).value);
+      }
+      model.set_value(node, text);
+      done.values.push_back({node, std::move(text)});
     }
   }
+  return done;
+}
 
-  // Write-back, in ascending path order; for a path calculated more than
-  // once, the last value counts. A value goes to the node it was calculated
-  // for: the path would lead back to the same element, but an attribute's
-  // path reads as an element's, and a node of a secondary instance has no
-  // place in the working instance at all; such a value is listed but not
-  // written.
-  std::vector<NodeId> computed_nodes;
-  computed_nodes.reserve(computed.size());
-  for (const Computed& entry : computed) computed_nodes.push_back(entry.node);
-  for (auto& [path, place] : instance_paths_in_order(model, computed_nodes)) {
-    Computed& entry = computed[place];
-    const NodeId target = original[entry.node];
+// The model brought back to what a model built afresh from the updated
+// instance would be: since it was built only values have changed, and only
+// those of the nodes written, so each of them takes its value from the
+// instance again, or its own from before for a node outside the instance.
+void bring_up_to_date(Document& model, const Calculations& calculations,
+                      const std::vector<NodeId>& original, const Document& instance) {
+  for (const NodeId node : calculations.written) {
+    if (original[node] != kOutside) model.set_value(node, instance.node(original[node]).value);
+  }
+  for (const auto& [node, value] : calculations.outside_before) model.set_value(node, value);
+}
+
+// The values that differ from what the instance holds, written back in
+// ascending path order and listed; for a path calculated more than once,
+// the last value counts. A value goes to the node it was calculated for:
+// the path would lead back to the same element, but an attribute's path
+// reads as an element's, and a node of a secondary instance has no place
+// in the working instance at all; such a value is compared with what the
+// path reads there, and listed but not written.
+void write_back(Calculations& calculations, const Document& model,
+                const std::vector<NodeId>& original, Document& instance, const Session& session,
+                TextMap<std::string>& calculated) {
+  std::vector<NodeId> nodes;
+  nodes.reserve(calculations.values.size());
+  for (const Calculations::Value& value : calculations.values) nodes.push_back(value.node);
+  for (auto& [path, place] : instance_paths_in_order(model, nodes)) {
+    Calculations::Value& value = calculations.values[place];
+    const NodeId target = original[value.node];
     if (target == kOutside) {
-      if (get(path) != entry.value) {
-        result.calculated.emplace_hint(result.calculated.end(), std::move(path),
-                                       std::move(entry.value));
+      if (session.get(path) != value.text) {
+        calculated.emplace_hint(calculated.end(), std::move(path), std::move(value.text));
       }
       continue;
     }
-    if (instance_.string_value(target) == entry.value) continue;
-    instance_.set_value(target, entry.value);
-    result.calculated.emplace_hint(result.calculated.end(), std::move(path),
-                                   std::move(entry.value));
+    if (instance.string_value(target) == value.text) continue;
+    instance.set_value(target, value.text);
+    calculated.emplace_hint(calculated.end(), std::move(path), std::move(value.text));
   }
+}
 
-  // The model brought up to date with the instance: only values have
-  // changed since it was built, and only those of the nodes written, so
-  // each of them takes its value from the instance again, or its own from
-  // before for a node outside the instance. It is then what a model built
-  // afresh from the updated instance would be.
-  for (const NodeId node : written) {
-    if (original[node] != kOutside) model.set_value(node, instance_.node(original[node]).value);
-  }
-  for (const auto& [node, value] : outside_before) model.set_value(node, value);
-
-  // Relevance and the judgement, over the updated instance.
-  JudgingState state(form_, std::move(model), today_, now_);
+// The relevance of every node some bind selects, by path, and the relevant
+// expressions that failed, each with its whole line.
+void report_relevance(const JudgingState& state, RecomputeResult& result) {
   const std::vector<std::pair<NodeId, bool>> relevance = state.relevance().entries();
-  std::vector<NodeId> relevance_nodes;
-  relevance_nodes.reserve(relevance.size());
-  for (const auto& [node, relevant] : relevance) relevance_nodes.push_back(node);
-  for (auto& [path, place] : instance_paths_in_order(state.model(), relevance_nodes)) {
-    result.relevant.emplace_hint(result.relevant.end(), std::move(path),
-                                 relevance[place].second);
+  std::vector<NodeId> nodes;
+  nodes.reserve(relevance.size());
+  for (const auto& [node, relevant] : relevance) nodes.push_back(node);
+  for (auto& [path, place] : instance_paths_in_order(state.model(), nodes)) {
+    result.relevant.emplace_hint(result.relevant.end(), std::move(path), relevance[place].second);
   }
   for (const SubmissionFinding& failure : state.relevance_failures()) {
     result.failed.emplace_back(failure.path, failure.fmt());
   }
+}
 
+// The judgement's findings on relevant paths, sorted into missing, invalid
+// and failed; the calculation check is not reported.
+void report_findings(JudgingState& state, RecomputeResult& result) {
   std::unordered_set<std::string_view> hidden;
   for (const auto& [path, relevant] : result.relevant) {
     if (!relevant) hidden.insert(path);
@@ -155,7 +164,21 @@ RecomputeResult Session::recompute() {
       result.failed.emplace_back(std::move(finding.path), failure->reason);
     }
   }
+}
 
+}  // namespace
+
+RecomputeResult Session::recompute() {
+  RecomputeResult result;
+  Document model = build_model_document(form_, numbered());
+  const std::vector<NodeId> original = originals_in(model, instance_);
+  Calculations calculations = calculate(form_, model, original, today_, now_, result.failed);
+  write_back(calculations, model, original, instance_, *this, result.calculated);
+  bring_up_to_date(model, calculations, original, instance_);
+
+  JudgingState state(form_, std::move(model), today_, now_);
+  report_relevance(state, result);
+  report_findings(state, result);
   for (const auto& [path, pattern] : templates_) {
     result.repeats.emplace(path, nodes_at(path).size());
   }
