@@ -101,7 +101,7 @@ void BindSelections::select_group(SiblingGroup& group) {
   };
   std::vector<Seen> seen;
   for (const NodeId parent : parents->nodes()) {
-    const std::vector<NodeId>& children = model_.children(parent);
+    const auto& children = model_.children(parent);
     for (std::size_t place = 0; place < children.size(); ++place) {
       const NodeId child = children[place];
       const std::string_view name = model_.node(child).name;
@@ -142,7 +142,7 @@ namespace {
 class SiblingNames {
  public:
   void count(const Document& document, NodeId parent) {
-    const std::vector<NodeId>& children = document.children(parent);
+    const auto& children = document.children(parent);
     std::size_t capacity = 16;
     while (capacity < children.size() * 2) capacity *= 2;
     slots_.assign(capacity, Slot{});

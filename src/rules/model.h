@@ -11,11 +11,13 @@
 // `strip_model_prefix` turns them back into instance paths for reports.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "eval/env.h"
@@ -97,9 +99,9 @@ class BindSelections {
 // element of one name), the last of them is given.
 //
 // Paths are built while walking down from the root, each from its
-// parent's, and the steps under each parent are put in order there, so
-// that neither a path per node is built from the root up nor a sort over
-// all the paths is needed.
+// parent's, and the steps under each parent are put in order there: no
+// path is built from the root up for each node, and only the steps of one
+// parent are ever sorted together.
 std::vector<std::pair<std::string, std::size_t>> instance_paths_in_order(
     const Document& model, std::span<const NodeId> nodes);
 

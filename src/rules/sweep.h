@@ -27,8 +27,8 @@ class FindingsByRule {
  public:
   explicit FindingsByRule(std::size_t rules);
 
-  // The findings of one rule are added one after another, before the next
-  // rule's.
+  // A rule's findings are added together, with no other rule's between
+  // them.
   void add(std::size_t rule, SubmissionFinding finding);
   // Appends every finding to `out`, rule by rule, and forgets them.
   void move_to(std::vector<SubmissionFinding>& out);
