@@ -202,8 +202,7 @@ std::vector<std::pair<std::string, std::size_t>> instance_paths_sorted(
   for (std::size_t place = 0; place < nodes.size(); ++place) {
     paths.emplace_back(strip_model_prefix(model.path_of(nodes[place])), place);
   }
-  std::stable_sort(paths.begin(), paths.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::sort(paths.begin(), paths.end());
   std::vector<std::pair<std::string, std::size_t>> unique;
   for (auto& entry : paths) {
     if (!unique.empty() && unique.back().first == entry.first) {
