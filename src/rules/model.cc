@@ -257,7 +257,7 @@ std::vector<std::pair<std::string, std::size_t>> instance_paths_in_order(
   std::vector<Entry> entries;
   std::vector<Frame> frames;
   SiblingNames names;
-  std::string path = strip_model_prefix("/" + model.node(*root).name);
+  std::string path = strip_model_prefix("/" + std::string(model.node(*root).name));
   const auto enter = [&](NodeId node) {
     const std::size_t begin = entries.size();
     names.count(model, node);
