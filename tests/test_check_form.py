@@ -443,14 +443,6 @@ def test_the_first_of_repeated_attributes_decides():
     assert [f["path"] for f in check_form(xml)] == ["/data/a"]
 
 
-def test_expressions_nested_past_the_parser_limit_are_skipped():
-    deep = "(" * 1200 + "1" + ")" * 1200
-    chain = " + ".join(["floor(1)"] * 2000)
-    xml = form([{"nodeset": "/data/q", "calculate": deep, "relevant": chain,
-                 "constraint": "last()"}])
-    assert [f["construct"] for f in check_form(xml)] == ["last()"]
-
-
 def test_a_million_deep_instance():
     depth = 1_000_000
     instance = "<data><q/>" + "<d>" * depth + "<leaf/>" + "</d>" * depth + "</data>"

@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "functions/library.h"
+#include "parser/parser.h"
+#include "parser/stack_room.h"
 #include "tree/text.h"
 
 namespace vindle {
@@ -22,12 +24,6 @@ bool passes_test(const Document& document, NodeId id, const NodeTest& test) {
   return test.any || same_bytes(document.node(id).name, test.name);
 }
 
-EvalResult eval_path(const Expr::Path& path, const Document& document, const Focus& focus,
-                     const EvalEnv& env);
-EvalResult eval_filter(const Expr::Filter& filter, const Document& document, const Focus& focus,
-                       const EvalEnv& env);
-EvalResult eval_binary(const Expr::Binary& binary, const Document& document, const Focus& focus,
-                       const EvalEnv& env);
 
 NodesResult apply_steps(NodeSet nodes, const std::vector<Step>& steps, std::size_t first,
                         const Document& document, const EvalEnv& env) {
@@ -39,8 +35,30 @@ NodesResult apply_steps(NodeSet nodes, const std::vector<Step>& steps, std::size
   return nodes;
 }
 
-EvalResult eval_path(const Expr::Path& path, const Document& document, const Focus& focus,
-                     const EvalEnv& env) {
+// The place of an alternative in Expr::Node.
+template <class T, std::size_t I = 0>
+consteval std::size_t variant_index() {
+  if constexpr (std::is_same_v<std::variant_alternative_t<I, Expr::Node>, T>) {
+    return I;
+  } else {
+    return variant_index<T, I + 1>();
+  }
+}
+
+[[gnu::noinline]] EvalResult too_deep() { return std::unexpected(expression_too_deep()); }
+
+[[gnu::noinline]] EvalResult literal_value(const Expr::Literal& literal) {
+  return Value::String(literal.value);
+}
+
+[[gnu::noinline]] EvalResult no_variables(const Expr::Variable& variable) {
+  return std::unexpected("variable $" + variable.name +
+                         ": XForms has no variables, so this expression cannot be what the form "
+                         "meant");
+}
+
+[[gnu::noinline]] EvalResult eval_path(const Expr::Path& path, const Document& document,
+                                       const Focus& focus, const EvalEnv& env) {
   NodeSet start;
   std::size_t first_step = 0;
   if (path.absolute) {
@@ -67,8 +85,8 @@ EvalResult eval_path(const Expr::Path& path, const Document& document, const Foc
   return Value::Nodes(std::move(*nodes));
 }
 
-EvalResult eval_filter(const Expr::Filter& filter, const Document& document, const Focus& focus,
-                       const EvalEnv& env) {
+[[gnu::noinline]] EvalResult eval_filter(const Expr::Filter& filter, const Document& document,
+                                         const Focus& focus, const EvalEnv& env) {
   NodeSet start;
   const Expr::FunctionCall* call = filter.primary->as<Expr::FunctionCall>();
   if (call && call->name == "instance") {
@@ -136,13 +154,12 @@ double arithmetic(BinaryOp op, double a, double b) {
   }
 }
 
-EvalResult eval_binary(const Expr::Binary& binary, const Document& document, const Focus& focus,
-                       const EvalEnv& env) {
-  auto left = evaluate(*binary.lhs, document, focus, env);
-  if (!left) return left;
+// One operator applied, `left` being its left operand's value.
+EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& document,
+                        const Focus& focus, const EvalEnv& env) {
   if (binary.op == BinaryOp::Or || binary.op == BinaryOp::And) {
     const bool decided = binary.op == BinaryOp::Or;
-    if (value_to_boolean(*left) == decided) return Value::Boolean(decided);
+    if (value_to_boolean(left) == decided) return Value::Boolean(decided);
     auto right = evaluate(*binary.rhs, document, focus, env);
     if (!right) return right;
     return Value::Boolean(value_to_boolean(*right));
@@ -152,32 +169,69 @@ EvalResult eval_binary(const Expr::Binary& binary, const Document& document, con
   switch (binary.op) {
     case BinaryOp::Eq:
     case BinaryOp::Ne:
-      return Value::Boolean(compare_values(binary.op, *left, *right, document));
+      return Value::Boolean(compare_values(binary.op, left, *right, document));
     case BinaryOp::Lt:
     case BinaryOp::Le:
     case BinaryOp::Gt:
     case BinaryOp::Ge:
-      return Value::Boolean(compare_numbers(binary.op, value_to_number(*left, document),
+      return Value::Boolean(compare_numbers(binary.op, value_to_number(left, document),
                                             value_to_number(*right, document)));
     default:
-      return Value::Number(arithmetic(binary.op, value_to_number(*left, document),
+      return Value::Number(arithmetic(binary.op, value_to_number(left, document),
                                       value_to_number(*right, document)));
   }
 }
 
-EvalResult eval_union(const Expr::Union& expr, const Document& document, const Focus& focus,
-                      const EvalEnv& env) {
-  auto left = evaluate(*expr.lhs, document, focus, env);
+// A chain of operators such as a + b + c, which is (a + b) + c, from its
+// innermost left operand up, in a loop: a chain of any length costs one
+// level of the stack.
+[[gnu::noinline]] EvalResult eval_binary(const Expr::Binary& top, const Document& document,
+                                         const Focus& focus, const EvalEnv& env) {
+  std::vector<const Expr::Binary*> chain;
+  const Expr* bottom = &*top.lhs;
+  if (const auto* below = bottom->as<Expr::Binary>()) {
+    for (chain.push_back(below); (below = (bottom = &*below->lhs)->as<Expr::Binary>());) {
+      chain.push_back(below);
+    }
+  }
+  auto left = evaluate(*bottom, document, focus, env);
+  for (auto binary = chain.rbegin(); left && binary != chain.rend(); ++binary) {
+    left = apply_binary(**binary, std::move(*left), document, focus, env);
+  }
   if (!left) return left;
-  auto left_nodes = expect_node_set(std::move(*left), "union");
-  if (!left_nodes) return std::unexpected(std::move(left_nodes.error()));
-  auto right = evaluate(*expr.rhs, document, focus, env);
-  if (!right) return right;
-  auto right_nodes = expect_node_set(std::move(*right), "union");
-  if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
-  NodeSet all = std::move(*left_nodes);
-  all.insert(all.end(), right_nodes->begin(), right_nodes->end());
-  return Value::Nodes(sort_document_order(std::move(all), document));
+  return apply_binary(top, std::move(*left), document, focus, env);
+}
+
+[[gnu::noinline]] EvalResult eval_negate(const Expr::Negate& negate, const Document& document,
+                                         const Focus& focus, const EvalEnv& env) {
+  auto operand = evaluate(*negate.operand, document, focus, env);
+  if (!operand) return operand;
+  return Value::Number(-value_to_number(*operand, document));
+}
+
+// A chain of unions, a | b | c, from its innermost left operand up, as a
+// chain of operators.
+[[gnu::noinline]] EvalResult eval_union(const Expr::Union& top, const Document& document,
+                                        const Focus& focus, const EvalEnv& env) {
+  std::vector<const Expr::Union*> chain{&top};
+  const Expr* bottom = &*top.lhs;
+  while (const auto* below = bottom->as<Expr::Union>()) {
+    chain.push_back(below);
+    bottom = &*below->lhs;
+  }
+  auto left = evaluate(*bottom, document, focus, env);
+  if (!left) return left;
+  auto nodes = expect_node_set(std::move(*left), "union");
+  if (!nodes) return std::unexpected(std::move(nodes.error()));
+  for (auto union_ = chain.rbegin(); union_ != chain.rend(); ++union_) {
+    auto right = evaluate(*(*union_)->rhs, document, focus, env);
+    if (!right) return right;
+    auto right_nodes = expect_node_set(std::move(*right), "union");
+    if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
+    nodes->insert(nodes->end(), right_nodes->begin(), right_nodes->end());
+    *nodes = sort_document_order(std::move(*nodes), document);
+  }
+  return Value::Nodes(std::move(*nodes));
 }
 
 // The index of the first occurrence of `node` among its parent's children.
@@ -327,44 +381,152 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
   return true;
 }
 
+// The candidates of one context node on the step's axis that pass its node
+// test, appended to `candidates`. False, with none added, when `seen` shows
+// that the node's walk has been made already: its nodes are in the result.
+// Out of line, so that the frame through which predicates recurse stays
+// small.
+[[gnu::noinline]] bool axis_candidates(NodeId node, const Step& step, const Document& document,
+                                       std::vector<bool>& seen, NodeSet& candidates) {
+  bool named = false;  // the candidates passed the name test already
+  const Node& current = document.node(node);
+  switch (step.axis) {
+    case Axis::Child:
+      if (step.test.any) {
+        candidates.assign(current.children.begin(), current.children.end());
+      } else {
+        candidates = document.children_named(node, step.test.name);
+        named = true;
+      }
+      break;
+    case Axis::Parent:
+      if (current.parent) candidates.push_back(*current.parent);
+      break;
+    case Axis::Self:
+      candidates.push_back(node);
+      break;
+    case Axis::Descendant:
+    case Axis::DescendantOrSelf:
+      if (!seen.empty()) {
+        // `seen` marks nodes whose subtrees have been walked; such a
+        // subtree's nodes are all in the result already.
+        if (seen[node]) return false;
+        seen[node] = true;
+        if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
+        std::vector<NodeId> stack(current.children.rbegin(), current.children.rend());
+        while (!stack.empty()) {
+          const NodeId next = stack.back();
+          stack.pop_back();
+          candidates.push_back(next);
+          if (seen[next]) return false;
+          seen[next] = true;
+          const auto& children = document.node(next).children;
+          stack.insert(stack.end(), children.rbegin(), children.rend());
+        }
+      } else {
+        if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
+        const std::vector<NodeId> below = document.descendants(node);
+        candidates.insert(candidates.end(), below.begin(), below.end());
+      }
+      break;
+    case Axis::Ancestor:
+    case Axis::AncestorOrSelf:
+      if (step.axis == Axis::AncestorOrSelf) {
+        if (!seen.empty() && seen[node]) return false;
+        candidates.push_back(node);
+        if (!seen.empty()) seen[node] = true;
+      }
+      for (std::optional<NodeId> up = current.parent; up; up = document.node(*up).parent) {
+        if (!seen.empty()) {
+          if (seen[*up]) break;
+          seen[*up] = true;
+        }
+        candidates.push_back(*up);
+      }
+      break;
+    case Axis::Attribute:
+      candidates.assign(current.attributes.begin(), current.attributes.end());
+      break;
+    case Axis::Following:
+    case Axis::Preceding:
+      following_or_preceding(document, node, step.axis, candidates);
+      break;
+    case Axis::FollowingSibling:
+    case Axis::PrecedingSibling:
+      if (const auto index = sibling_index(document, node)) {
+        const auto& siblings = document.node(*current.parent).children;
+        if (step.axis == Axis::FollowingSibling) {
+          candidates.assign(siblings.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
+                            siblings.end());
+        } else {
+          candidates.assign(siblings.begin(),
+                            siblings.begin() + static_cast<std::ptrdiff_t>(*index));
+        }
+      }
+      break;
+  }
+  if (!step.test.any && !named) {
+    std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+  }
+  return true;
+}
+
+// A step without predicates from many context nodes on the following,
+// preceding or sibling axes, in one pass; false when union_of_axis cannot.
+[[gnu::noinline]] bool across_in_one_pass(const NodeSet& context, const Step& step,
+                                          const Document& document, NodeSet& result) {
+  NodeSet candidates;
+  if (!union_of_axis(context, step.axis, document, candidates)) return false;
+  if (!step.test.any) {
+    std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+  }
+  result = sort_document_order(std::move(candidates), document);
+  return true;
+}
+
 }  // namespace
 
+// Every level of nesting passes through here, so the stack is checked
+// here; the work of each kind of node lies out of line, so that this frame,
+// which every level repeats, stays small.
 EvalResult evaluate(const Expr& expr, const Document& document, const Focus& focus,
                     const EvalEnv& env) {
-  return std::visit(
-      [&](const auto& node) -> EvalResult {
-        using T = std::decay_t<decltype(node)>;
-        if constexpr (std::is_same_v<T, Expr::Number>) {
-          return Value::Number(node.value);
-        } else if constexpr (std::is_same_v<T, Expr::Literal>) {
-          return Value::String(node.value);
-        } else if constexpr (std::is_same_v<T, Expr::Variable>) {
-          return std::unexpected("variable $" + node.name +
-                                 ": XForms has no variables, so this expression cannot be what "
-                                 "the form meant");
-        } else if constexpr (std::is_same_v<T, Expr::Path>) {
-          return eval_path(node, document, focus, env);
-        } else if constexpr (std::is_same_v<T, Expr::Filter>) {
-          return eval_filter(node, document, focus, env);
-        } else if constexpr (std::is_same_v<T, Expr::FunctionCall>) {
-          return call_function(node.name, node.args, document, focus, env);
-        } else if constexpr (std::is_same_v<T, Expr::Binary>) {
-          return eval_binary(node, document, focus, env);
-        } else if constexpr (std::is_same_v<T, Expr::Negate>) {
-          auto operand = evaluate(*node.operand, document, focus, env);
-          if (!operand) return operand;
-          return Value::Number(-value_to_number(*operand, document));
-        } else {
-          return eval_union(node, document, focus, env);
-        }
-      },
-      expr.node);
+  if (stack_running_short()) return too_deep();
+  switch (expr.node.index()) {
+    case variant_index<Expr::Number>():
+      return Value::Number(std::get_if<Expr::Number>(&expr.node)->value);
+    case variant_index<Expr::Literal>():
+      return literal_value(*std::get_if<Expr::Literal>(&expr.node));
+    case variant_index<Expr::Variable>():
+      return no_variables(*std::get_if<Expr::Variable>(&expr.node));
+    case variant_index<Expr::Path>():
+      return eval_path(*std::get_if<Expr::Path>(&expr.node), document, focus, env);
+    case variant_index<Expr::Filter>():
+      return eval_filter(*std::get_if<Expr::Filter>(&expr.node), document, focus, env);
+    case variant_index<Expr::FunctionCall>(): {
+      const auto& call = *std::get_if<Expr::FunctionCall>(&expr.node);
+      return call_function(call.name, call.args, document, focus, env);
+    }
+    case variant_index<Expr::Binary>():
+      return eval_binary(*std::get_if<Expr::Binary>(&expr.node), document, focus, env);
+    case variant_index<Expr::Negate>():
+      return eval_negate(*std::get_if<Expr::Negate>(&expr.node), document, focus, env);
+    default:
+      return eval_union(*std::get_if<Expr::Union>(&expr.node), document, focus, env);
+  }
 }
 
 NodesResult eval_step(const NodeSet& context, const Step& step, const Document& document,
                       const EvalEnv& env) {
   NodeSet result;
-  NodeSet candidates;
+  const bool across = step.predicates.empty() &&
+                      (step.axis == Axis::Following || step.axis == Axis::Preceding ||
+                       step.axis == Axis::FollowingSibling ||
+                       step.axis == Axis::PrecedingSibling);
+  if (across && context.size() > 1 && across_in_one_pass(context, step, document, result)) {
+    return result;
+  }
+
   // Without predicates a descendant or ancestor walk may stop where an
   // earlier context node's walk has already been: those nodes are in the
   // result already, and skipping them keeps nested contexts linear.
@@ -374,99 +536,10 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
   std::vector<bool> seen;
   if (may_share && context.size() > 1) seen.assign(document.size(), false);
 
-  const bool across = step.predicates.empty() &&
-                      (step.axis == Axis::Following || step.axis == Axis::Preceding ||
-                       step.axis == Axis::FollowingSibling ||
-                       step.axis == Axis::PrecedingSibling);
-  if (across && context.size() > 1 && union_of_axis(context, step.axis, document, candidates)) {
-    if (!step.test.any) {
-      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
-    }
-    return sort_document_order(std::move(candidates), document);
-  }
-
+  NodeSet candidates;
   for (const NodeId node : context) {
     candidates.clear();
-    bool named = false;  // the candidates passed the name test already
-    const Node& current = document.node(node);
-    switch (step.axis) {
-      case Axis::Child:
-        if (step.test.any) {
-          candidates.assign(current.children.begin(), current.children.end());
-        } else {
-          candidates = document.children_named(node, step.test.name);
-          named = true;
-        }
-        break;
-      case Axis::Parent:
-        if (current.parent) candidates.push_back(*current.parent);
-        break;
-      case Axis::Self:
-        candidates.push_back(node);
-        break;
-      case Axis::Descendant:
-      case Axis::DescendantOrSelf:
-        if (!seen.empty()) {
-          // `seen` marks nodes whose subtrees have been walked; such a
-          // subtree's nodes are all in the result already.
-          if (seen[node]) continue;
-          seen[node] = true;
-          if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
-          std::vector<NodeId> stack(current.children.rbegin(), current.children.rend());
-          while (!stack.empty()) {
-            const NodeId next = stack.back();
-            stack.pop_back();
-            candidates.push_back(next);
-            if (seen[next]) continue;
-            seen[next] = true;
-            const auto& children = document.node(next).children;
-            stack.insert(stack.end(), children.rbegin(), children.rend());
-          }
-        } else {
-          if (step.axis == Axis::DescendantOrSelf) candidates.push_back(node);
-          const std::vector<NodeId> below = document.descendants(node);
-          candidates.insert(candidates.end(), below.begin(), below.end());
-        }
-        break;
-      case Axis::Ancestor:
-      case Axis::AncestorOrSelf:
-        if (step.axis == Axis::AncestorOrSelf) {
-          if (!seen.empty() && seen[node]) continue;
-          candidates.push_back(node);
-          if (!seen.empty()) seen[node] = true;
-        }
-        for (std::optional<NodeId> up = current.parent; up; up = document.node(*up).parent) {
-          if (!seen.empty()) {
-            if (seen[*up]) break;
-            seen[*up] = true;
-          }
-          candidates.push_back(*up);
-        }
-        break;
-      case Axis::Attribute:
-        candidates.assign(current.attributes.begin(), current.attributes.end());
-        break;
-      case Axis::Following:
-      case Axis::Preceding:
-        following_or_preceding(document, node, step.axis, candidates);
-        break;
-      case Axis::FollowingSibling:
-      case Axis::PrecedingSibling:
-        if (const auto index = sibling_index(document, node)) {
-          const auto& siblings = document.node(*current.parent).children;
-          if (step.axis == Axis::FollowingSibling) {
-            candidates.assign(siblings.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
-                              siblings.end());
-          } else {
-            candidates.assign(siblings.begin(),
-                              siblings.begin() + static_cast<std::ptrdiff_t>(*index));
-          }
-        }
-        break;
-    }
-    if (!step.test.any && !named) {
-      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
-    }
+    if (!axis_candidates(node, step, document, seen, candidates)) continue;
     if (step.predicates.empty()) {
       result.insert(result.end(), candidates.begin(), candidates.end());
       continue;

@@ -2,11 +2,19 @@
 // what the evaluator, the reference collector and the portability checker
 // walk. Every node owns its sub-expressions; a tree copies as a whole value
 // and refers to nothing outside itself (not to the text, not to tokens).
+//
+// A tree may be far deeper than the stack allows recursion: a chain of
+// 100,000 additions is a left spine of 100,000 nodes. Freeing and copying a
+// tree therefore never recurse on its depth, and neither does any walk that
+// cannot fail; the walks that can (the parse, the evaluation) go round a
+// chain's left spine in a loop and check the stack left on every real
+// level of nesting.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -66,6 +74,11 @@ struct NodeTest {
 
 struct Expr;
 
+template <class T, class Variant>
+inline constexpr bool is_alternative_v = false;
+template <class T, class... Ts>
+inline constexpr bool is_alternative_v<T, std::variant<Ts...>> = (std::is_same_v<T, Ts> || ...);
+
 struct Step {
   std::vector<Expr> predicates;
   NodeTest test;
@@ -110,7 +123,28 @@ struct Expr {
     Box<Expr> rhs;
   };
 
-  std::variant<Number, Literal, Variable, Path, Filter, FunctionCall, Binary, Negate, Union> node;
+  using Node = std::variant<Number, Literal, Variable, Path, Filter, FunctionCall, Binary, Negate, Union>;
+  Node node;
+
+  Expr() : node(Number{0}) {}
+  template <class T>
+    requires is_alternative_v<std::remove_cvref_t<T>, Node>
+  Expr(T&& alternative) : node(std::forward<T>(alternative)) {}
+  // Copying walks the tree with a stack of its own.
+  Expr(const Expr& other);
+  Expr& operator=(const Expr& other);
+  // A tree moved from is left as a leaf (the number 0), so that freeing it
+  // never meets an emptied box.
+  Expr(Expr&& other) noexcept;
+  Expr& operator=(Expr&& other) noexcept;
+  // Freeing takes the tree apart by rotations, with neither recursion nor
+  // allocation: a destructor that unwinds an exhausted memory must not
+  // need more.
+  ~Expr();
+
+  // Whether the node holds sub-expressions (operands, arguments or
+  // predicates).
+  bool has_subexpressions() const;
 
   template <class T>
   bool is() const { return std::holds_alternative<T>(node); }

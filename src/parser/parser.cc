@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "parser/lexer.h"
+#include "parser/stack_room.h"
 #include "tree/text.h"
 
 namespace vindle {
@@ -31,10 +32,7 @@ Step descendant_or_self() { return Step{{}, NodeTest::Any(), Axis::DescendantOrS
 
 // Messages are built out of line, so that no frame of the recursion holds
 // their temporaries.
-[[gnu::noinline]] std::unexpected<std::string> too_deep() {
-  return std::unexpected("expression is nested more than " + std::to_string(kMaxExpressionDepth) +
-                         " levels deep — split it into smaller expressions");
-}
+[[gnu::noinline]] std::unexpected<std::string> too_deep() { return std::unexpected(expression_too_deep()); }
 
 // A name test ignores any prefix, as the document stores names without one.
 std::string local_name(const std::string& name) {
@@ -43,6 +41,11 @@ std::string local_name(const std::string& name) {
 }
 
 }  // namespace
+
+std::string expression_too_deep() {
+  return "expression is nested more than " + std::to_string(kMaxExpressionDepth) +
+         " levels deep — split it into smaller expressions";
+}
 
 bool is_node_type_name(std::string_view name) {
   return name == "node" || name == "text" || name == "comment" || name == "processing-instruction";
@@ -148,7 +151,7 @@ Parser::Result<Parsed> Parser::parse_binary(BinaryLevel level) {
 Parser::Result<Parsed> Parser::parse_unary() {
   // Every nesting passes through here, one level deeper each time, so this
   // one check bounds the recursion.
-  if (depth_ >= kMaxExpressionDepth) return too_deep();
+  if (depth_ >= kMaxExpressionDepth || stack_running_short()) return too_deep();
   return at(Kind::Minus) ? parse_negation() : parse_union();
 }
 
@@ -377,9 +380,10 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
     into = std::unexpected(std::move(rhs.error()));
     return;
   }
-  // A chain grows upwards: each operator puts a node above everything
-  // built so far, so its height is checked here, not on the way down.
-  const std::size_t height = 1 + std::max(into->height, rhs->height);
+  // A chain grows upwards, each operator above everything built so far,
+  // but every walk goes round its left spine in a loop: only the right
+  // operand sits a level lower.
+  const std::size_t height = std::max(into->height, 1 + rhs->height);
   if (!fits(height)) {
     into = too_deep();
     return;
@@ -394,7 +398,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
     into = std::unexpected(std::move(rhs.error()));
     return;
   }
-  const std::size_t height = 1 + std::max(into->height, rhs->height);
+  const std::size_t height = std::max(into->height, 1 + rhs->height);
   if (!fits(height)) {
     into = too_deep();
     return;

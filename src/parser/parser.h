@@ -2,13 +2,15 @@
 // tree, and `parse_expression`, the one entry every expression of the system
 // goes through.
 //
-// The grammar sets no bound on nesting, but everything that walks a tree
-// recurses on it (the evaluator, the reference collector, even Expr's
-// destructor), so the parser refuses any tree more than kMaxExpressionDepth
-// levels high. A pair of parentheses counts as a level though the tree keeps
-// no node for it, because the parser itself recurses through it. Heights are
-// tracked while the tree is built: a long left-associative chain such as
-// 1+1+...+1 is refused as it grows, before a too-high tree exists.
+// The grammar sets no bound on nesting. The parse and the evaluation recurse
+// on it, so the parser refuses a tree nested more than kMaxExpressionDepth
+// levels deep, and both refuse, with the same message, any level for which
+// the thread's stack has too little room left (parser/stack_room.h). A pair
+// of parentheses counts as a level though the tree keeps no node for it,
+// because the parser recurses through it. The left operand of an operator
+// stands at the operator's own level: every walk goes down a chain such as
+// 1+1+...+1 in a loop, so that a chain of any length is one level deep, and
+// only its right operands nest.
 #pragma once
 
 #include <cstddef>
@@ -29,12 +31,18 @@ inline constexpr std::size_t kMaxExpressionDepth = 1000;
 // The expression's tree, or the message of the first lexical or syntax error.
 std::expected<Expr, std::string> parse_expression(std::string_view text);
 
+// "expression is nested more than 1000 levels deep — split it into smaller
+// expressions": the parser's refusal of deep nesting, which the evaluator
+// also gives when the stack runs short.
+std::string expression_too_deep();
+
 // "node", "text", "comment" and "processing-instruction": the names that,
 // followed by "()", test for any node.
 bool is_node_type_name(std::string_view name);
 
 // An expression just built, with the height of its tree: 1 for a leaf,
-// parentheses counted as a level.
+// parentheses counted as a level, and an operator one level above its right
+// operand but level with its left one.
 struct Parsed {
   Expr expr;
   std::size_t height = 1;

@@ -47,11 +47,15 @@ std::optional<std::string> plain_path(const Expr::Path& path, std::string_view c
   return text;
 }
 
-void walk_step_predicates(const std::vector<Step>& steps, std::string_view context,
-                          std::vector<std::string>& out) {
-  for (const Step& step : steps) {
-    for (const Expr& predicate : step.predicates) collect_references_into(predicate, context, out);
-  }
+// Expressions still to walk, the next one last.
+using Pending = std::vector<const Expr*>;
+
+void push_reversed(const std::vector<Expr>& exprs, Pending& pending) {
+  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push_back(&*expr);
+}
+
+void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pending) {
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step) push_reversed(step->predicates, pending);
 }
 
 }  // namespace
@@ -62,27 +66,35 @@ std::vector<std::string> collect_references(const Expr& expr, std::string_view c
   return out;
 }
 
+// A walk with a stack of its own, so that no nesting can exhaust the
+// machine's: each expression's own path first, then its parts left to
+// right, pushed in reverse so that they come off in order.
 void collect_references_into(const Expr& expr, std::string_view context,
                              std::vector<std::string>& out) {
-  if (const auto* path = expr.as<Expr::Path>()) {
-    if (auto text = plain_path(*path, context)) out.push_back(std::move(*text));
-    walk_step_predicates(path->steps, context, out);
-  } else if (const auto* filter = expr.as<Expr::Filter>()) {
-    // The steps after a primary start from whatever it yields, which cannot
-    // be written as a path; only what its parts read is collected.
-    collect_references_into(*filter->primary, context, out);
-    for (const Expr& predicate : filter->predicates) collect_references_into(predicate, context, out);
-    walk_step_predicates(filter->steps, context, out);
-  } else if (const auto* call = expr.as<Expr::FunctionCall>()) {
-    for (const Expr& arg : call->args) collect_references_into(arg, context, out);
-  } else if (const auto* binary = expr.as<Expr::Binary>()) {
-    collect_references_into(*binary->lhs, context, out);
-    collect_references_into(*binary->rhs, context, out);
-  } else if (const auto* union_ = expr.as<Expr::Union>()) {
-    collect_references_into(*union_->lhs, context, out);
-    collect_references_into(*union_->rhs, context, out);
-  } else if (const auto* negate = expr.as<Expr::Negate>()) {
-    collect_references_into(*negate->operand, context, out);
+  Pending pending{&expr};
+  while (!pending.empty()) {
+    const Expr& next = *pending.back();
+    pending.pop_back();
+    if (const auto* path = next.as<Expr::Path>()) {
+      if (auto text = plain_path(*path, context)) out.push_back(std::move(*text));
+      push_step_predicates_reversed(path->steps, pending);
+    } else if (const auto* filter = next.as<Expr::Filter>()) {
+      // The steps after a primary start from whatever it yields, which
+      // cannot be written as a path; only what its parts read is collected.
+      push_step_predicates_reversed(filter->steps, pending);
+      push_reversed(filter->predicates, pending);
+      pending.push_back(&*filter->primary);
+    } else if (const auto* call = next.as<Expr::FunctionCall>()) {
+      push_reversed(call->args, pending);
+    } else if (const auto* binary = next.as<Expr::Binary>()) {
+      pending.push_back(&*binary->rhs);
+      pending.push_back(&*binary->lhs);
+    } else if (const auto* union_ = next.as<Expr::Union>()) {
+      pending.push_back(&*union_->rhs);
+      pending.push_back(&*union_->lhs);
+    } else if (const auto* negate = next.as<Expr::Negate>()) {
+      pending.push_back(&*negate->operand);
+    }
   }
 }
 

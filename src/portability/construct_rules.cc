@@ -1,6 +1,7 @@
 #include "portability/construct_rules.h"
 
 #include <array>
+#include <cstdint>
 
 #include "eval/value.h"
 #include "tree/text.h"
@@ -170,56 +171,111 @@ bool RepeatPaths::holds(std::string_view plain) const {
   return trimmed_.contains(plain);
 }
 
+namespace {
+
+// One piece of the walk still to do: an expression, a step (its own rule,
+// then its predicates), or a step's predicate (the rule on the predicate,
+// then the predicate as an expression).
+struct Visit {
+  enum class Kind : std::uint8_t { Expression, Step, StepPredicate };
+  Kind kind;
+  const void* item;
+};
+
+using Pending = std::vector<Visit>;
+
+void push_expression(const Expr& expr, Pending& pending) {
+  pending.push_back({Visit::Kind::Expression, &expr});
+}
+
+void push_steps_reversed(const std::vector<Step>& steps, Pending& pending) {
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    pending.push_back({Visit::Kind::Step, &*step});
+  }
+}
+
+void push_reversed(const std::vector<Expr>& exprs, Pending& pending) {
+  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) push_expression(*expr, pending);
+}
+
+// DescendantShorthand
+void check_step(const Step& step, std::vector<ConstructFinding>& hits) {
+  if (step.axis == Axis::DescendantOrSelf && step.test.any) {
+    hits.push_back({"the // shorthand",
+                    "JavaRosa supports only child steps, so the path matches nothing",
+                    Breaks::Tablet, "the full path from the instance root"});
+  }
+}
+
+// BarePosition
+void check_step_predicate(const Expr& predicate, std::vector<ConstructFinding>& hits) {
+  if (const auto* number = predicate.as<Expr::Number>()) {
+    const std::string n = format_number(number->value);
+    hits.push_back({"the positional predicate [" + n + "]",
+                    "JavaRosa matches nothing for a bare [n], so this silently reads as empty",
+                    Breaks::Tablet, "[position() = " + n + "]"});
+  }
+}
+
+// The walk, with a stack of its own so that no nesting can exhaust the
+// machine's. What a node itself triggers is reported before anything found
+// inside it, and its parts are pushed in reverse, so that they come off in
+// the order of a left-to-right descent.
+void walk(Pending pending, const RepeatPaths& repeat_paths, std::vector<ConstructFinding>& hits) {
+  while (!pending.empty()) {
+    const Visit visit = pending.back();
+    pending.pop_back();
+    if (visit.kind == Visit::Kind::Step) {
+      const Step& step = *static_cast<const Step*>(visit.item);
+      check_step(step, hits);
+      for (auto predicate = step.predicates.rbegin(); predicate != step.predicates.rend(); ++predicate) {
+        pending.push_back({Visit::Kind::StepPredicate, &*predicate});
+      }
+      continue;
+    }
+    const Expr& expression = *static_cast<const Expr*>(visit.item);
+    if (visit.kind == Visit::Kind::StepPredicate) check_step_predicate(expression, hits);
+    if (const auto* path = expression.as<Expr::Path>()) {
+      push_steps_reversed(path->steps, pending);
+    } else if (const auto* filter = expression.as<Expr::Filter>()) {
+      // A filter's own predicates filter a computed node-set, so a bare
+      // number there is not the step predicate JavaRosa mishandles.
+      push_steps_reversed(filter->steps, pending);
+      push_reversed(filter->predicates, pending);
+      push_expression(*filter->primary, pending);
+    } else if (const auto* call = expression.as<Expr::FunctionCall>()) {
+      check_function_call(call->name, call->args, hits);
+      push_reversed(call->args, pending);
+    } else if (const auto* binary = expression.as<Expr::Binary>()) {
+      if (is_comparison(binary->op)) {
+        check_repeat_comparison(*binary->lhs, repeat_paths, hits);
+        check_repeat_comparison(*binary->rhs, repeat_paths, hits);
+      }
+      push_expression(*binary->rhs, pending);
+      push_expression(*binary->lhs, pending);
+    } else if (const auto* negate = expression.as<Expr::Negate>()) {
+      push_expression(*negate->operand, pending);
+    } else if (const auto* union_ = expression.as<Expr::Union>()) {
+      push_expression(*union_->rhs, pending);
+      push_expression(*union_->lhs, pending);
+    }
+  }
+}
+
+}  // namespace
+
 void check_expression(const Expr& expression, const RepeatPaths& repeat_paths,
                       std::vector<ConstructFinding>& hits) {
-  if (const auto* path = expression.as<Expr::Path>()) {
-    check_steps(path->steps, repeat_paths, hits);
-  } else if (const auto* filter = expression.as<Expr::Filter>()) {
-    // A filter's own predicates filter a computed node-set, so a bare number
-    // there is not the step predicate JavaRosa mishandles.
-    check_expression(*filter->primary, repeat_paths, hits);
-    for (const Expr& predicate : filter->predicates) {
-      check_expression(predicate, repeat_paths, hits);
-    }
-    check_steps(filter->steps, repeat_paths, hits);
-  } else if (const auto* call = expression.as<Expr::FunctionCall>()) {
-    check_function_call(call->name, call->args, hits);
-    for (const Expr& arg : call->args) check_expression(arg, repeat_paths, hits);
-  } else if (const auto* binary = expression.as<Expr::Binary>()) {
-    if (is_comparison(binary->op)) {
-      check_repeat_comparison(*binary->lhs, repeat_paths, hits);
-      check_repeat_comparison(*binary->rhs, repeat_paths, hits);
-    }
-    check_expression(*binary->lhs, repeat_paths, hits);
-    check_expression(*binary->rhs, repeat_paths, hits);
-  } else if (const auto* negate = expression.as<Expr::Negate>()) {
-    check_expression(*negate->operand, repeat_paths, hits);
-  } else if (const auto* union_ = expression.as<Expr::Union>()) {
-    check_expression(*union_->lhs, repeat_paths, hits);
-    check_expression(*union_->rhs, repeat_paths, hits);
-  }
+  Pending pending;
+  push_expression(expression, pending);
+  walk(std::move(pending), repeat_paths, hits);
 }
 
 void check_steps(const std::vector<Step>& steps, const RepeatPaths& repeat_paths,
                  std::vector<ConstructFinding>& hits) {
-  for (const Step& step : steps) {
-    // DescendantShorthand
-    if (step.axis == Axis::DescendantOrSelf && step.test.any) {
-      hits.push_back({"the // shorthand",
-                      "JavaRosa supports only child steps, so the path matches nothing",
-                      Breaks::Tablet, "the full path from the instance root"});
-    }
-    for (const Expr& predicate : step.predicates) {
-      // BarePosition
-      if (const auto* number = predicate.as<Expr::Number>()) {
-        const std::string n = format_number(number->value);
-        hits.push_back({"the positional predicate [" + n + "]",
-                        "JavaRosa matches nothing for a bare [n], so this silently reads as empty",
-                        Breaks::Tablet, "[position() = " + n + "]"});
-      }
-      check_expression(predicate, repeat_paths, hits);
-    }
-  }
+  Pending pending;
+  push_steps_reversed(steps, pending);
+  walk(std::move(pending), repeat_paths, hits);
 }
 
 void check_function_call(std::string_view name, const std::vector<Expr>& args,

@@ -21,12 +21,21 @@ std::optional<std::string> own_rendering(const Expr::Path& path, std::string_vie
   return std::move(rendered.front());
 }
 
-void collect_step_predicates(const std::vector<Step>& steps, std::string_view context,
-                             std::vector<std::string>& out) {
-  for (const Step& step : steps) {
-    for (const Expr& predicate : step.predicates) {
-      collect_read_paths(predicate, context, false, out);
-    }
+// An expression still to walk, and whether a relative path there counts.
+struct Visit {
+  const Expr* expr;
+  bool top;
+};
+
+using Pending = std::vector<Visit>;
+
+void push_reversed(const std::vector<Expr>& exprs, bool top, Pending& pending) {
+  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push_back({&*expr, top});
+}
+
+void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pending) {
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    push_reversed(step->predicates, false, pending);
   }
 }
 
@@ -41,29 +50,35 @@ ConstructFinding missing_path(const std::string& path, std::optional<std::string
 
 }  // namespace
 
+// A walk with a stack of its own, so that no nesting can exhaust the
+// machine's: an expression's own path first, then its parts left to right,
+// pushed in reverse so that they come off in order.
 void collect_read_paths(const Expr& expression, std::string_view context, bool top,
                         std::vector<std::string>& out) {
-  if (const auto* path = expression.as<Expr::Path>()) {
-    if (top || path->absolute) {
-      if (auto rendered = own_rendering(*path, context)) out.push_back(std::move(*rendered));
+  Pending pending{{&expression, top}};
+  while (!pending.empty()) {
+    const auto [next, counts] = pending.back();
+    pending.pop_back();
+    if (const auto* path = next->as<Expr::Path>()) {
+      if (counts || path->absolute) {
+        if (auto rendered = own_rendering(*path, context)) out.push_back(std::move(*rendered));
+      }
+      push_step_predicates_reversed(path->steps, pending);
+    } else if (const auto* filter = next->as<Expr::Filter>()) {
+      push_step_predicates_reversed(filter->steps, pending);
+      push_reversed(filter->predicates, false, pending);
+      pending.push_back({&*filter->primary, false});
+    } else if (const auto* call = next->as<Expr::FunctionCall>()) {
+      push_reversed(call->args, counts, pending);
+    } else if (const auto* binary = next->as<Expr::Binary>()) {
+      pending.push_back({&*binary->rhs, counts});
+      pending.push_back({&*binary->lhs, counts});
+    } else if (const auto* union_ = next->as<Expr::Union>()) {
+      pending.push_back({&*union_->rhs, counts});
+      pending.push_back({&*union_->lhs, counts});
+    } else if (const auto* negate = next->as<Expr::Negate>()) {
+      pending.push_back({&*negate->operand, counts});
     }
-    collect_step_predicates(path->steps, context, out);
-  } else if (const auto* filter = expression.as<Expr::Filter>()) {
-    collect_read_paths(*filter->primary, context, false, out);
-    for (const Expr& predicate : filter->predicates) {
-      collect_read_paths(predicate, context, false, out);
-    }
-    collect_step_predicates(filter->steps, context, out);
-  } else if (const auto* call = expression.as<Expr::FunctionCall>()) {
-    for (const Expr& arg : call->args) collect_read_paths(arg, context, top, out);
-  } else if (const auto* binary = expression.as<Expr::Binary>()) {
-    collect_read_paths(*binary->lhs, context, top, out);
-    collect_read_paths(*binary->rhs, context, top, out);
-  } else if (const auto* union_ = expression.as<Expr::Union>()) {
-    collect_read_paths(*union_->lhs, context, top, out);
-    collect_read_paths(*union_->rhs, context, top, out);
-  } else if (const auto* negate = expression.as<Expr::Negate>()) {
-    collect_read_paths(*negate->operand, context, top, out);
   }
 }
 
