@@ -24,7 +24,6 @@ bool passes_test(const Document& document, NodeId id, const NodeTest& test) {
   return test.any || same_bytes(document.node(id).name, test.name);
 }
 
-
 NodesResult apply_steps(NodeSet nodes, const std::vector<Step>& steps, std::size_t first,
                         const Document& document, const EvalEnv& env) {
   for (std::size_t k = first; k < steps.size(); ++k) {
@@ -187,12 +186,11 @@ EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& 
 // level of the stack.
 [[gnu::noinline]] EvalResult eval_binary(const Expr::Binary& top, const Document& document,
                                          const Focus& focus, const EvalEnv& env) {
-  std::vector<const Expr::Binary*> chain;
+  std::vector<const Expr::Binary*> chain;  // the operators below the top, top down
   const Expr* bottom = &*top.lhs;
-  if (const auto* below = bottom->as<Expr::Binary>()) {
-    for (chain.push_back(below); (below = (bottom = &*below->lhs)->as<Expr::Binary>());) {
-      chain.push_back(below);
-    }
+  while (const auto* below = bottom->as<Expr::Binary>()) {
+    chain.push_back(below);
+    bottom = &*below->lhs;
   }
   auto left = evaluate(*bottom, document, focus, env);
   for (auto binary = chain.rbegin(); left && binary != chain.rend(); ++binary) {
@@ -209,11 +207,24 @@ EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& 
   return Value::Number(-value_to_number(*operand, document));
 }
 
+// The right operand of a union added to the nodes of its left one.
+std::expected<void, std::string> add_union_operand(NodeSet& nodes, const Expr::Union& union_,
+                                                   const Document& document, const Focus& focus,
+                                                   const EvalEnv& env) {
+  auto right = evaluate(*union_.rhs, document, focus, env);
+  if (!right) return std::unexpected(std::move(right.error()));
+  auto right_nodes = expect_node_set(std::move(*right), "union");
+  if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
+  nodes.insert(nodes.end(), right_nodes->begin(), right_nodes->end());
+  nodes = sort_document_order(std::move(nodes), document);
+  return {};
+}
+
 // A chain of unions, a | b | c, from its innermost left operand up, as a
 // chain of operators.
 [[gnu::noinline]] EvalResult eval_union(const Expr::Union& top, const Document& document,
                                         const Focus& focus, const EvalEnv& env) {
-  std::vector<const Expr::Union*> chain{&top};
+  std::vector<const Expr::Union*> chain;  // the unions below the top, top down
   const Expr* bottom = &*top.lhs;
   while (const auto* below = bottom->as<Expr::Union>()) {
     chain.push_back(below);
@@ -224,13 +235,11 @@ EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& 
   auto nodes = expect_node_set(std::move(*left), "union");
   if (!nodes) return std::unexpected(std::move(nodes.error()));
   for (auto union_ = chain.rbegin(); union_ != chain.rend(); ++union_) {
-    auto right = evaluate(*(*union_)->rhs, document, focus, env);
-    if (!right) return right;
-    auto right_nodes = expect_node_set(std::move(*right), "union");
-    if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
-    nodes->insert(nodes->end(), right_nodes->begin(), right_nodes->end());
-    *nodes = sort_document_order(std::move(*nodes), document);
+    auto added = add_union_operand(*nodes, **union_, document, focus, env);
+    if (!added) return std::unexpected(std::move(added.error()));
   }
+  auto added = add_union_operand(*nodes, top, document, focus, env);
+  if (!added) return std::unexpected(std::move(added.error()));
   return Value::Nodes(std::move(*nodes));
 }
 

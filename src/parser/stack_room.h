@@ -26,7 +26,7 @@ namespace vindle {
 #endif
 #endif
 #ifdef VINDLE_STACK_INSTRUMENTED
-inline constexpr std::size_t kStackReserve = std::size_t{192} << 10;
+inline constexpr std::size_t kStackReserve = std::size_t{128} << 10;
 #else
 inline constexpr std::size_t kStackReserve = std::size_t{64} << 10;
 #endif

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "../parser/deep_trees.h"
 #include "parser/parser.h"
 
 namespace vindle {
@@ -94,6 +95,64 @@ TEST(Evaluator, NestedContextsOnSharedAxes) {
   };
   for (const auto& [expression, expected] : cases) {
     EXPECT_EQ(run(expression, document, env), expected) << expression;
+  }
+}
+
+// A chain is evaluated from its innermost left operand up, in a loop; each
+// operator still sees the value of everything to its left, decides as
+// before whether to evaluate its right operand, and stops at the first
+// error.
+TEST(Evaluator, ChainsOfOperators) {
+  const Document document = *Document::parse("<d><a>1</a><b>2</b></d>");
+  const ClockEnv env("", "");
+  const std::pair<std::string, std::string> cases[] = {
+      {"10 - 2 - 3", "5"},
+      {"2 div 2 div 2", "0.5"},
+      {"7 mod 4 mod 2", "1"},
+      {"3 > 2 > 1", "false"},
+      {"1 = 1 = 1", "true"},
+      {"2 * 3 + 4 * 5 - 6 div 2", "23"},
+      {"0 or 0 and 1 or 1", "true"},
+      {"0 or 0 or 1 or nosuch()", "true"},
+      {"1 and 1 and 0 and nosuch()", "false"},
+      {"0 or 0 or nosuch() or 1", "error: unknown function nosuch()"},
+      {"1 + nosuch() + other()", "error: unknown function nosuch()"},
+      {"1 + 1 + other() + nosuch()", "error: unknown function other()"},
+      {"count(/d/b | /d/a | /d/b | /d/*)", "2"},
+      {"(/d/b | /d/a | /d/b)[1]", "1"},
+      {"/d/a | 1 | nosuch()", "error: union needs a node-set, got a number"},
+      {"nosuch() | 1 | /d/a", "error: unknown function nosuch()"},
+      {"/d/a | /d/b | 'x'", "error: union needs a node-set, got a string"},
+  };
+  for (const auto& [expression, expected] : cases) {
+    EXPECT_EQ(run(expression, document, env), expected) << expression;
+  }
+}
+
+// Trees nested far deeper than the parser allows, built by hand: the
+// evaluation answers or refuses with the nesting message, on the main
+// thread and on a small stack, and never overflows.
+TEST(Evaluator, RefusesNestingTheStackCannotHold) {
+  const std::string too_deep =
+      "error: expression is nested more than 1000 levels deep — split it into smaller expressions";
+  const Document document = *Document::parse("<d><a>1</a></d>");
+  const ClockEnv env("", "");
+  for (const testing::Shape& shape : testing::kDeepShapes) {
+    const Expr tree = testing::deep_tree(shape, 20'000);
+    const auto outcome = [&] {
+      auto value = evaluate(tree, document, Focus{*document.root(), 1, 1}, env);
+      return value ? value_to_string(*value, document) : "error: " + value.error();
+    };
+    std::string on_main = outcome();
+    std::string on_small;
+    testing::on_small_stack(std::size_t{256} << 10, [&] { on_small = outcome(); });
+    for (const std::string& result : {on_main, on_small}) {
+      EXPECT_TRUE(result.find("error") == std::string::npos || result == too_deep)
+          << shape.name << ": " << result;
+    }
+    if (std::string_view(shape.name) == "right operands") {
+      EXPECT_EQ(on_small, too_deep);
+    }
   }
 }
 

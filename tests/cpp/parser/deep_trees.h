@@ -53,7 +53,7 @@ inline const Shape kDeepShapes[] = {
        args.push_back(leaf_path("a"));
        args.push_back(std::move(inner));
        args.push_back(Expr{Expr::Number{2}});
-       return Expr{Expr::FunctionCall{"floor", std::move(args)}};
+       return Expr{Expr::FunctionCall{"concat", std::move(args)}};
      }},
     {"step predicates", [](Expr inner) {
        std::vector<Expr> predicates;

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "../parser/deep_trees.h"
+#include "portability/read_paths.h"
+
 namespace vindle {
 namespace {
 
@@ -60,6 +63,27 @@ TEST(RepeatPaths, HoldPathsAtOrUnderARepeatComparedAsText) {
   };
   for (const auto& [repeats, plain, expected] : cases) {
     EXPECT_EQ(RepeatPaths(repeats).holds(plain), expected) << plain;
+  }
+}
+
+// The walks keep stacks of their own: trees nested far deeper than the
+// parser allows, built by hand, are walked on a small stack.
+TEST(ConstructRules, WalksNeverRecurse) {
+  constexpr std::size_t kLevels = 20'000;
+  for (const testing::Shape& shape : testing::kDeepShapes) {
+    const Expr tree = testing::deep_tree(shape, kLevels);
+    std::vector<ConstructFinding> hits;
+    std::vector<std::string> paths;
+    testing::on_small_stack(std::size_t{64} << 10, [&] {
+      check_expression(tree, RepeatPaths({}), hits);
+      collect_read_paths(tree, "/d/q", true, paths);
+    });
+    const std::string_view name = shape.name;
+    // Each step of that shape holds a "//" and a bare [1].
+    EXPECT_EQ(hits.size(), name == "step predicates" ? 2 * kLevels : 0) << name;
+    // A relative path counts outside predicates and filters only.
+    const bool top = name != "step predicates" && !name.starts_with("filter");
+    EXPECT_EQ(paths.size(), top ? kLevels + 1 : 0) << name;
   }
 }
 
