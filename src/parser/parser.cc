@@ -140,12 +140,18 @@ Parser::Result<Parsed> Parser::parse_binary(BinaryLevel level) {
     const auto op = binary_operator();
     if (!op || op->second < level) break;
     ++pos_;
-    ++depth_;
-    Result<Parsed> rhs = parse_binary(static_cast<BinaryLevel>(static_cast<int>(op->second) + 1));
-    --depth_;
-    join_binary(result, rhs, op->first);
+    parse_right_operand(result, op->first, op->second);
   }
   return result;
+}
+
+// The right operand of an operator, joined to the left one. Out of line, so
+// that only nesting through right operands pays for the operand's room.
+[[gnu::noinline]] void Parser::parse_right_operand(Result<Parsed>& into, BinaryOp op, BinaryLevel level) {
+  ++depth_;
+  Result<Parsed> rhs = parse_binary(static_cast<BinaryLevel>(static_cast<int>(level) + 1));
+  --depth_;
+  join_binary(into, rhs, op);
 }
 
 Parser::Result<Parsed> Parser::parse_unary() {

@@ -97,6 +97,7 @@ class Parser {
   std::optional<std::pair<BinaryOp, BinaryLevel>> binary_operator() const;
 
   Result<Parsed> parse_binary(BinaryLevel level);
+  void parse_right_operand(Result<Parsed>& into, BinaryOp op, BinaryLevel level);
   Result<Parsed> parse_negation();
   Result<Parsed> parse_union();
   void parse_union_operands(Result<Parsed>& result);
