@@ -8,6 +8,7 @@
 #include "functions/library.h"
 #include "parser/parser.h"
 #include "parser/stack_room.h"
+#include "parser/walk_stack.h"
 #include "tree/text.h"
 
 namespace vindle {
@@ -154,7 +155,7 @@ double arithmetic(BinaryOp op, double a, double b) {
 }
 
 // One operator applied, `left` being its left operand's value.
-EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& document,
+EvalResult apply_binary(const Expr::Binary& binary, const Value& left, const Document& document,
                         const Focus& focus, const EvalEnv& env) {
   if (binary.op == BinaryOp::Or || binary.op == BinaryOp::And) {
     const bool decided = binary.op == BinaryOp::Or;
@@ -181,23 +182,29 @@ EvalResult apply_binary(const Expr::Binary& binary, Value left, const Document& 
   }
 }
 
-// A chain of operators such as a + b + c, which is (a + b) + c, from its
-// innermost left operand up, in a loop: a chain of any length costs one
-// level of the stack.
-[[gnu::noinline]] EvalResult eval_binary(const Expr::Binary& top, const Document& document,
-                                         const Focus& focus, const EvalEnv& env) {
-  std::vector<const Expr::Binary*> chain;  // the operators below the top, top down
+// The value of the left operand of `top` when that operand is itself an
+// operator: a chain such as a + b + c, which is (a + b) + c, from its
+// innermost left operand up, in a loop, so that a chain of any length costs
+// one level of the stack.
+[[gnu::noinline]] EvalResult eval_chain(const Expr::Binary& top, const Document& document,
+                                        const Focus& focus, const EvalEnv& env) {
+  WalkStack<const Expr::Binary*, 4> chain;  // the operators below the top
   const Expr* bottom = &*top.lhs;
   while (const auto* below = bottom->as<Expr::Binary>()) {
-    chain.push_back(below);
+    chain.push(below);
     bottom = &*below->lhs;
   }
   auto left = evaluate(*bottom, document, focus, env);
-  for (auto binary = chain.rbegin(); left && binary != chain.rend(); ++binary) {
-    left = apply_binary(**binary, std::move(*left), document, focus, env);
-  }
+  while (left && !chain.empty()) left = apply_binary(*chain.pop(), *left, document, focus, env);
+  return left;
+}
+
+[[gnu::noinline]] EvalResult eval_binary(const Expr::Binary& binary, const Document& document,
+                                         const Focus& focus, const EvalEnv& env) {
+  auto left = binary.lhs->is<Expr::Binary>() ? eval_chain(binary, document, focus, env)
+                                              : evaluate(*binary.lhs, document, focus, env);
   if (!left) return left;
-  return apply_binary(top, std::move(*left), document, focus, env);
+  return apply_binary(binary, *left, document, focus, env);
 }
 
 [[gnu::noinline]] EvalResult eval_negate(const Expr::Negate& negate, const Document& document,
@@ -224,18 +231,18 @@ std::expected<void, std::string> add_union_operand(NodeSet& nodes, const Expr::U
 // chain of operators.
 [[gnu::noinline]] EvalResult eval_union(const Expr::Union& top, const Document& document,
                                         const Focus& focus, const EvalEnv& env) {
-  std::vector<const Expr::Union*> chain;  // the unions below the top, top down
+  WalkStack<const Expr::Union*, 4> chain;  // the unions below the top
   const Expr* bottom = &*top.lhs;
   while (const auto* below = bottom->as<Expr::Union>()) {
-    chain.push_back(below);
+    chain.push(below);
     bottom = &*below->lhs;
   }
   auto left = evaluate(*bottom, document, focus, env);
   if (!left) return left;
   auto nodes = expect_node_set(std::move(*left), "union");
   if (!nodes) return std::unexpected(std::move(nodes.error()));
-  for (auto union_ = chain.rbegin(); union_ != chain.rend(); ++union_) {
-    auto added = add_union_operand(*nodes, **union_, document, focus, env);
+  while (!chain.empty()) {
+    auto added = add_union_operand(*nodes, *chain.pop(), document, focus, env);
     if (!added) return std::unexpected(std::move(added.error()));
   }
   auto added = add_union_operand(*nodes, top, document, focus, env);
@@ -390,30 +397,15 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
   return true;
 }
 
-// The candidates of one context node on the step's axis that pass its node
-// test, appended to `candidates`. False, with none added, when `seen` shows
-// that the node's walk has been made already: its nodes are in the result.
-// Out of line, so that the frame through which predicates recurse stays
-// small.
+// The candidates of one context node on a step's axis that walks more than
+// one level of the tree, appended to `candidates`. False, with none added,
+// when `seen` shows that the node's walk has been made already: its nodes
+// are in the result. Out of line, so that the frame through which
+// predicates recurse stays small.
 [[gnu::noinline]] bool axis_candidates(NodeId node, const Step& step, const Document& document,
                                        std::vector<bool>& seen, NodeSet& candidates) {
-  bool named = false;  // the candidates passed the name test already
   const Node& current = document.node(node);
   switch (step.axis) {
-    case Axis::Child:
-      if (step.test.any) {
-        candidates.assign(current.children.begin(), current.children.end());
-      } else {
-        candidates = document.children_named(node, step.test.name);
-        named = true;
-      }
-      break;
-    case Axis::Parent:
-      if (current.parent) candidates.push_back(*current.parent);
-      break;
-    case Axis::Self:
-      candidates.push_back(node);
-      break;
     case Axis::Descendant:
     case Axis::DescendantOrSelf:
       if (!seen.empty()) {
@@ -453,9 +445,6 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
         candidates.push_back(*up);
       }
       break;
-    case Axis::Attribute:
-      candidates.assign(current.attributes.begin(), current.attributes.end());
-      break;
     case Axis::Following:
     case Axis::Preceding:
       following_or_preceding(document, node, step.axis, candidates);
@@ -473,9 +462,8 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
         }
       }
       break;
-  }
-  if (!step.test.any && !named) {
-    std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    default:
+      break;
   }
   return true;
 }
@@ -493,14 +481,13 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
   return true;
 }
 
-}  // namespace
-
-// Every level of nesting passes through here, so the stack is checked
-// here; the work of each kind of node lies out of line, so that this frame,
-// which every level repeats, stays small.
-EvalResult evaluate(const Expr& expr, const Document& document, const Focus& focus,
-                    const EvalEnv& env) {
-  if (stack_running_short()) return too_deep();
+// Every level of nesting passes through evaluate, which checks the stack
+// before any node that holds sub-expressions; a node without any adds no
+// level, and what it runs fits in the reserve. The work of each kind of node
+// lies out of line, so that this frame, which every level repeats, stays
+// small.
+EvalResult evaluate_node(const Expr& expr, const Document& document, const Focus& focus,
+                         const EvalEnv& env) {
   switch (expr.node.index()) {
     case variant_index<Expr::Number>():
       return Value::Number(std::get_if<Expr::Number>(&expr.node)->value);
@@ -523,6 +510,14 @@ EvalResult evaluate(const Expr& expr, const Document& document, const Focus& foc
     default:
       return eval_union(*std::get_if<Expr::Union>(&expr.node), document, focus, env);
   }
+}
+
+}  // namespace
+
+EvalResult evaluate(const Expr& expr, const Document& document, const Focus& focus,
+                    const EvalEnv& env) {
+  if (expr.has_subexpressions() && stack_running_short()) return too_deep();
+  return evaluate_node(expr, document, focus, env);
 }
 
 NodesResult eval_step(const NodeSet& context, const Step& step, const Document& document,
@@ -548,7 +543,33 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
   NodeSet candidates;
   for (const NodeId node : context) {
     candidates.clear();
-    if (!axis_candidates(node, step, document, seen, candidates)) continue;
+    bool named = false;  // the candidates passed the name test already
+    const Node& current = document.node(node);
+    switch (step.axis) {
+      case Axis::Child:
+        if (step.test.any) {
+          candidates.assign(current.children.begin(), current.children.end());
+        } else {
+          candidates = document.children_named(node, step.test.name);
+          named = true;
+        }
+        break;
+      case Axis::Parent:
+        if (current.parent) candidates.push_back(*current.parent);
+        break;
+      case Axis::Self:
+        candidates.push_back(node);
+        break;
+      case Axis::Attribute:
+        candidates.assign(current.attributes.begin(), current.attributes.end());
+        break;
+      default:
+        if (!axis_candidates(node, step, document, seen, candidates)) continue;
+        break;
+    }
+    if (!step.test.any && !named) {
+      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    }
     if (step.predicates.empty()) {
       result.insert(result.end(), candidates.begin(), candidates.end());
       continue;
@@ -563,11 +584,15 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
 NodesResult filter_by_predicate(NodeSet nodes, const std::vector<Expr>& predicates,
                                 const Document& document, const EvalEnv& env) {
   for (const Expr& predicate : predicates) {
+    // Every node's evaluation stands at the same depth: one check does.
+    if (!nodes.empty() && predicate.has_subexpressions() && stack_running_short()) {
+      return std::unexpected(expression_too_deep());
+    }
     NodeSet kept;
     const std::uint64_t size = nodes.size();
     for (std::uint64_t i = 0; i < size; ++i) {
       const NodeId node = nodes[i];
-      auto value = evaluate(predicate, document, Focus{node, i + 1, size}, env);
+      auto value = evaluate_node(predicate, document, Focus{node, i + 1, size}, env);
       if (!value) return std::unexpected(std::move(value.error()));
       const bool keep = value->is_number()
                             ? value->number() == static_cast<double>(i + 1)

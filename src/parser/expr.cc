@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "parser/walk_stack.h"
+
 namespace vindle {
 namespace {
 
@@ -17,11 +19,11 @@ Expr* first_subexpression(Expr& expr) {
     steps.erase(steps.begin(), first);
     return steps.empty() ? nullptr : &steps.front().predicates.front();
   }
-  if (auto* filter = expr.as<Expr::Filter>()) return &*filter->primary;
+  if (auto* filter = expr.as<Expr::Filter>()) return filter->primary ? &*filter->primary : nullptr;
   if (auto* call = expr.as<Expr::FunctionCall>()) return call->args.empty() ? nullptr : &call->args.front();
-  if (auto* binary = expr.as<Expr::Binary>()) return &*binary->lhs;
-  if (auto* negate = expr.as<Expr::Negate>()) return &*negate->operand;
-  if (auto* union_ = expr.as<Expr::Union>()) return &*union_->lhs;
+  if (auto* binary = expr.as<Expr::Binary>()) return binary->lhs ? &*binary->lhs : nullptr;
+  if (auto* negate = expr.as<Expr::Negate>()) return negate->operand ? &*negate->operand : nullptr;
+  if (auto* union_ = expr.as<Expr::Union>()) return union_->lhs ? &*union_->lhs : nullptr;
   return nullptr;
 }
 
@@ -63,10 +65,10 @@ Expr* other_nested_subexpression(Expr& expr) {
     return args.size() > 1 ? &args.back() : nullptr;
   }
   if (auto* binary = expr.as<Expr::Binary>()) {
-    return binary->rhs->has_subexpressions() ? &*binary->rhs : nullptr;
+    return binary->rhs && binary->rhs->has_subexpressions() ? &*binary->rhs : nullptr;
   }
   if (auto* union_ = expr.as<Expr::Union>()) {
-    return union_->rhs->has_subexpressions() ? &*union_->rhs : nullptr;
+    return union_->rhs && union_->rhs->has_subexpressions() ? &*union_->rhs : nullptr;
   }
   return nullptr;
 }
@@ -97,10 +99,14 @@ Expr::Node copy_node(const Expr& from) {
   return from.node;
 }
 
-using CopyPairs = std::vector<std::pair<const Expr*, Expr*>>;
+struct CopyPair {
+  const Expr* from;
+  Expr* to;
+};
+using CopyPairs = WalkStack<CopyPair>;
 
 void pair_predicates(const std::vector<Expr>& from, std::vector<Expr>& to, CopyPairs& pending) {
-  for (std::size_t i = 0; i < from.size(); ++i) pending.emplace_back(&from[i], &to[i]);
+  for (std::size_t i = 0; i < from.size(); ++i) pending.push({&from[i], &to[i]});
 }
 
 void pair_steps(const std::vector<Step>& from, std::vector<Step>& to, CopyPairs& pending) {
@@ -113,21 +119,21 @@ void pair_subexpressions(const Expr& from, Expr& to, CopyPairs& pending) {
     pair_steps(path->steps, to.as<Expr::Path>()->steps, pending);
   } else if (const auto* filter = from.as<Expr::Filter>()) {
     auto* copy = to.as<Expr::Filter>();
-    pending.emplace_back(&*filter->primary, &*copy->primary);
+    pending.push({&*filter->primary, &*copy->primary});
     pair_predicates(filter->predicates, copy->predicates, pending);
     pair_steps(filter->steps, copy->steps, pending);
   } else if (const auto* call = from.as<Expr::FunctionCall>()) {
     pair_predicates(call->args, to.as<Expr::FunctionCall>()->args, pending);
   } else if (const auto* binary = from.as<Expr::Binary>()) {
     auto* copy = to.as<Expr::Binary>();
-    pending.emplace_back(&*binary->lhs, &*copy->lhs);
-    pending.emplace_back(&*binary->rhs, &*copy->rhs);
+    pending.push({&*binary->lhs, &*copy->lhs});
+    pending.push({&*binary->rhs, &*copy->rhs});
   } else if (const auto* negate = from.as<Expr::Negate>()) {
-    pending.emplace_back(&*negate->operand, &*to.as<Expr::Negate>()->operand);
+    pending.push({&*negate->operand, &*to.as<Expr::Negate>()->operand});
   } else if (const auto* union_ = from.as<Expr::Union>()) {
     auto* copy = to.as<Expr::Union>();
-    pending.emplace_back(&*union_->lhs, &*copy->lhs);
-    pending.emplace_back(&*union_->rhs, &*copy->rhs);
+    pending.push({&*union_->lhs, &*copy->lhs});
+    pending.push({&*union_->rhs, &*copy->rhs});
   }
 }
 
@@ -138,10 +144,10 @@ Expr::Expr(const Expr& other) : node(Number{0}) {
     node = other.node;
     return;
   }
-  CopyPairs pending{{&other, this}};
+  CopyPairs pending;
+  pending.push({&other, this});
   while (!pending.empty()) {
-    const auto [from, to] = pending.back();
-    pending.pop_back();
+    const auto [from, to] = pending.pop();
     to->node = copy_node(*from);
     pair_subexpressions(*from, *to, pending);
   }
@@ -155,16 +161,24 @@ Expr& Expr::operator=(const Expr& other) {
   return *this;
 }
 
-Expr::Expr(Expr&& other) noexcept : node(std::move(other.node)) { other.node.emplace<Number>(Number{0}); }
+namespace {
 
-Expr& Expr::operator=(Expr&& other) noexcept {
-  if (this != &other) {
-    // `other` may lie inside this tree: take it out before the old node goes.
-    Node taken(std::move(other.node));
-    other.node.emplace<Number>(Number{0});
-    node = std::move(taken);
+// How many nodes, one inside the other, this thread is freeing by recursion.
+// A shallow tree is freed faster by recursion than by rotations, and a few
+// levels of it fit on any stack.
+thread_local int freeing_depth = 0;
+constexpr int kMaxFreeingDepth = 16;
+
+}  // namespace
+
+void Expr::dismantle() {
+  if (freeing_depth < kMaxFreeingDepth) {
+    ++freeing_depth;
+    node.emplace<Number>(Number{0});
+    --freeing_depth;
+  } else {
+    rotate_apart();
   }
-  return *this;
 }
 
 // The tree is rotated until its root holds nothing nested but its first
@@ -174,8 +188,11 @@ Expr& Expr::operator=(Expr&& other) noexcept {
 // first sub-expression takes the place the lifted node left. Each rotation
 // puts one more node on the chain of first sub-expressions from the root,
 // from which nodes leave only when they are freed, so the work is linear.
-Expr::~Expr() {
-  if (!has_subexpressions()) return;
+// Once the root holds only sub-expressions without any of their own, its
+// own destruction frees them a single level down.
+void Expr::rotate_apart() {
+  const Expr* head = first_subexpression(*this);
+  if (!other_nested_subexpression(*this) && !head->has_subexpressions()) return;
   Expr root(std::move(*this));
   while (Expr* first = first_subexpression(root)) {
     if (Expr* nested = other_nested_subexpression(root)) {
@@ -184,21 +201,12 @@ Expr::~Expr() {
       *nested = std::move(*below);
       *below = std::move(root);
       root = std::move(lifted);
-    } else {
+    } else if (first->has_subexpressions()) {
       root = std::move(*first);
+    } else {
+      break;
     }
   }
-}
-
-bool Expr::has_subexpressions() const {
-  if (const auto* path = as<Path>()) {
-    for (const Step& step : path->steps) {
-      if (!step.predicates.empty()) return true;
-    }
-    return false;
-  }
-  if (const auto* call = as<FunctionCall>()) return !call->args.empty();
-  return is<Filter>() || is<Binary>() || is<Negate>() || is<Union>();
 }
 
 const char* axis_name(Axis axis) {

@@ -39,6 +39,8 @@ class Box {
   const T& operator*() const { return *ptr_; }
   T* operator->() { return ptr_.get(); }
   const T* operator->() const { return ptr_.get(); }
+  // False only for a box moved from.
+  explicit operator bool() const { return ptr_ != nullptr; }
 
  private:
   std::unique_ptr<T> ptr_;
@@ -133,18 +135,40 @@ struct Expr {
   // Copying walks the tree with a stack of its own.
   Expr(const Expr& other);
   Expr& operator=(const Expr& other);
-  // A tree moved from is left as a leaf (the number 0), so that freeing it
-  // never meets an emptied box.
-  Expr(Expr&& other) noexcept;
-  Expr& operator=(Expr&& other) noexcept;
-  // Freeing takes the tree apart by rotations, with neither recursion nor
-  // allocation: a destructor that unwinds an exhausted memory must not
-  // need more.
-  ~Expr();
+  // A tree moved from holds no sub-expressions: its lists are empty and its
+  // boxes hold nothing.
+  Expr(Expr&&) noexcept = default;
+  Expr& operator=(Expr&& other) noexcept {
+    if (this != &other) {
+      // `other` may lie inside this tree: take it out before the old node goes.
+      Node taken(std::move(other.node));
+      node = std::move(taken);
+    }
+    return *this;
+  }
+  // Freeing recurses at most a few levels; deeper down it takes the tree
+  // apart by rotations, without allocating: a destructor that unwinds an
+  // exhausted memory must not need more.
+  ~Expr() {
+    if (has_subexpressions()) dismantle();
+  }
 
   // Whether the node holds sub-expressions (operands, arguments or
   // predicates).
-  bool has_subexpressions() const;
+  bool has_subexpressions() const {
+    if (const auto* path = std::get_if<Path>(&node)) {
+      for (const Step& step : path->steps) {
+        if (!step.predicates.empty()) return true;
+      }
+      return false;
+    }
+    if (const auto* call = std::get_if<FunctionCall>(&node)) return !call->args.empty();
+    if (const auto* filter = std::get_if<Filter>(&node)) return static_cast<bool>(filter->primary);
+    if (const auto* binary = std::get_if<Binary>(&node)) return static_cast<bool>(binary->lhs);
+    if (const auto* negate = std::get_if<Negate>(&node)) return static_cast<bool>(negate->operand);
+    if (const auto* union_ = std::get_if<Union>(&node)) return static_cast<bool>(union_->lhs);
+    return false;
+  }
 
   template <class T>
   bool is() const { return std::holds_alternative<T>(node); }
@@ -152,6 +176,10 @@ struct Expr {
   const T* as() const { return std::get_if<T>(&node); }
   template <class T>
   T* as() { return std::get_if<T>(&node); }
+
+ private:
+  void dismantle();
+  void rotate_apart();
 };
 
 // The word that names an axis in an expression ("descendant-or-self").

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "parser/walk_stack.h"
+
 namespace vindle {
 namespace {
 
@@ -48,15 +50,17 @@ std::optional<std::string> plain_path(const Expr::Path& path, std::string_view c
 }
 
 // Expressions still to walk, the next one last.
-using Pending = std::vector<const Expr*>;
+using Pending = WalkStack<const Expr*>;
 
 void push_reversed(const std::vector<Expr>& exprs, Pending& pending) {
-  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push_back(&*expr);
+  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push(&*expr);
 }
 
 void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pending) {
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) push_reversed(step->predicates, pending);
 }
+
+const Expr* take_next(Pending& pending) { return pending.empty() ? nullptr : pending.pop(); }
 
 }  // namespace
 
@@ -71,10 +75,9 @@ std::vector<std::string> collect_references(const Expr& expr, std::string_view c
 // right, pushed in reverse so that they come off in order.
 void collect_references_into(const Expr& expr, std::string_view context,
                              std::vector<std::string>& out) {
-  Pending pending{&expr};
-  while (!pending.empty()) {
-    const Expr& next = *pending.back();
-    pending.pop_back();
+  Pending pending;
+  for (const Expr* walked = &expr; walked; walked = take_next(pending)) {
+    const Expr& next = *walked;
     if (const auto* path = next.as<Expr::Path>()) {
       if (auto text = plain_path(*path, context)) out.push_back(std::move(*text));
       push_step_predicates_reversed(path->steps, pending);
@@ -83,17 +86,17 @@ void collect_references_into(const Expr& expr, std::string_view context,
       // cannot be written as a path; only what its parts read is collected.
       push_step_predicates_reversed(filter->steps, pending);
       push_reversed(filter->predicates, pending);
-      pending.push_back(&*filter->primary);
+      pending.push(&*filter->primary);
     } else if (const auto* call = next.as<Expr::FunctionCall>()) {
       push_reversed(call->args, pending);
     } else if (const auto* binary = next.as<Expr::Binary>()) {
-      pending.push_back(&*binary->rhs);
-      pending.push_back(&*binary->lhs);
+      pending.push(&*binary->rhs);
+      pending.push(&*binary->lhs);
     } else if (const auto* union_ = next.as<Expr::Union>()) {
-      pending.push_back(&*union_->rhs);
-      pending.push_back(&*union_->lhs);
+      pending.push(&*union_->rhs);
+      pending.push(&*union_->lhs);
     } else if (const auto* negate = next.as<Expr::Negate>()) {
-      pending.push_back(&*negate->operand);
+      pending.push(&*negate->operand);
     }
   }
 }

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "eval/value.h"
+#include "parser/walk_stack.h"
 #include "tree/text.h"
 
 namespace vindle {
@@ -182,20 +184,25 @@ struct Visit {
   const void* item;
 };
 
-using Pending = std::vector<Visit>;
+using Pending = WalkStack<Visit>;
 
 void push_expression(const Expr& expr, Pending& pending) {
-  pending.push_back({Visit::Kind::Expression, &expr});
+  pending.push({Visit::Kind::Expression, &expr});
 }
 
 void push_steps_reversed(const std::vector<Step>& steps, Pending& pending) {
   for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-    pending.push_back({Visit::Kind::Step, &*step});
+    pending.push({Visit::Kind::Step, &*step});
   }
 }
 
 void push_reversed(const std::vector<Expr>& exprs, Pending& pending) {
   for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) push_expression(*expr, pending);
+}
+
+std::optional<Visit> take_next(Pending& pending) {
+  if (pending.empty()) return std::nullopt;
+  return pending.pop();
 }
 
 // DescendantShorthand
@@ -221,22 +228,27 @@ void check_step_predicate(const Expr& predicate, std::vector<ConstructFinding>& 
 // machine's. What a node itself triggers is reported before anything found
 // inside it, and its parts are pushed in reverse, so that they come off in
 // the order of a left-to-right descent.
-void walk(Pending pending, const RepeatPaths& repeat_paths, std::vector<ConstructFinding>& hits) {
-  while (!pending.empty()) {
-    const Visit visit = pending.back();
-    pending.pop_back();
+void walk(Visit first, Pending& pending, const RepeatPaths& repeat_paths,
+          std::vector<ConstructFinding>& hits) {
+  for (std::optional<Visit> next = first; next; next = take_next(pending)) {
+    const Visit visit = *next;
     if (visit.kind == Visit::Kind::Step) {
       const Step& step = *static_cast<const Step*>(visit.item);
       check_step(step, hits);
       for (auto predicate = step.predicates.rbegin(); predicate != step.predicates.rend(); ++predicate) {
-        pending.push_back({Visit::Kind::StepPredicate, &*predicate});
+        pending.push({Visit::Kind::StepPredicate, &*predicate});
       }
       continue;
     }
     const Expr& expression = *static_cast<const Expr*>(visit.item);
     if (visit.kind == Visit::Kind::StepPredicate) check_step_predicate(expression, hits);
     if (const auto* path = expression.as<Expr::Path>()) {
-      push_steps_reversed(path->steps, pending);
+      // The steps before the first one with predicates have nothing inside
+      // them to wait for: they need no room on the stack.
+      const auto& steps = path->steps;
+      std::size_t k = 0;
+      for (; k < steps.size() && steps[k].predicates.empty(); ++k) check_step(steps[k], hits);
+      for (std::size_t i = steps.size(); i > k; --i) pending.push({Visit::Kind::Step, &steps[i - 1]});
     } else if (const auto* filter = expression.as<Expr::Filter>()) {
       // A filter's own predicates filter a computed node-set, so a bare
       // number there is not the step predicate JavaRosa mishandles.
@@ -267,15 +279,16 @@ void walk(Pending pending, const RepeatPaths& repeat_paths, std::vector<Construc
 void check_expression(const Expr& expression, const RepeatPaths& repeat_paths,
                       std::vector<ConstructFinding>& hits) {
   Pending pending;
-  push_expression(expression, pending);
-  walk(std::move(pending), repeat_paths, hits);
+  walk({Visit::Kind::Expression, &expression}, pending, repeat_paths, hits);
 }
 
 void check_steps(const std::vector<Step>& steps, const RepeatPaths& repeat_paths,
                  std::vector<ConstructFinding>& hits) {
+  if (steps.empty()) return;
   Pending pending;
   push_steps_reversed(steps, pending);
-  walk(std::move(pending), repeat_paths, hits);
+  const Visit first = pending.pop();
+  walk(first, pending, repeat_paths, hits);
 }
 
 void check_function_call(std::string_view name, const std::vector<Expr>& args,

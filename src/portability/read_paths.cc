@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "parser/references.h"
+#include "parser/walk_stack.h"
 
 namespace vindle {
 namespace {
@@ -27,10 +28,10 @@ struct Visit {
   bool top;
 };
 
-using Pending = std::vector<Visit>;
+using Pending = WalkStack<Visit>;
 
 void push_reversed(const std::vector<Expr>& exprs, bool top, Pending& pending) {
-  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push_back({&*expr, top});
+  for (auto expr = exprs.rbegin(); expr != exprs.rend(); ++expr) pending.push({&*expr, top});
 }
 
 void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pending) {
@@ -38,6 +39,8 @@ void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pend
     push_reversed(step->predicates, false, pending);
   }
 }
+
+Visit take_next(Pending& pending) { return pending.empty() ? Visit{nullptr, false} : pending.pop(); }
 
 // MissingPath: the finding for a read path the instance has no element for.
 ConstructFinding missing_path(const std::string& path, std::optional<std::string> suggestion) {
@@ -55,10 +58,9 @@ ConstructFinding missing_path(const std::string& path, std::optional<std::string
 // pushed in reverse so that they come off in order.
 void collect_read_paths(const Expr& expression, std::string_view context, bool top,
                         std::vector<std::string>& out) {
-  Pending pending{{&expression, top}};
-  while (!pending.empty()) {
-    const auto [next, counts] = pending.back();
-    pending.pop_back();
+  Pending pending;
+  for (Visit visit{&expression, top}; visit.expr; visit = take_next(pending)) {
+    const auto [next, counts] = visit;
     if (const auto* path = next->as<Expr::Path>()) {
       if (counts || path->absolute) {
         if (auto rendered = own_rendering(*path, context)) out.push_back(std::move(*rendered));
@@ -67,17 +69,17 @@ void collect_read_paths(const Expr& expression, std::string_view context, bool t
     } else if (const auto* filter = next->as<Expr::Filter>()) {
       push_step_predicates_reversed(filter->steps, pending);
       push_reversed(filter->predicates, false, pending);
-      pending.push_back({&*filter->primary, false});
+      pending.push({&*filter->primary, false});
     } else if (const auto* call = next->as<Expr::FunctionCall>()) {
       push_reversed(call->args, counts, pending);
     } else if (const auto* binary = next->as<Expr::Binary>()) {
-      pending.push_back({&*binary->rhs, counts});
-      pending.push_back({&*binary->lhs, counts});
+      pending.push({&*binary->rhs, counts});
+      pending.push({&*binary->lhs, counts});
     } else if (const auto* union_ = next->as<Expr::Union>()) {
-      pending.push_back({&*union_->rhs, counts});
-      pending.push_back({&*union_->lhs, counts});
+      pending.push({&*union_->rhs, counts});
+      pending.push({&*union_->lhs, counts});
     } else if (const auto* negate = next->as<Expr::Negate>()) {
-      pending.push_back({&*negate->operand, counts});
+      pending.push({&*negate->operand, counts});
     }
   }
 }
