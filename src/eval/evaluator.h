@@ -4,7 +4,11 @@
 // Location paths walk element and attribute nodes on all twelve axes; node
 // lists are kept in document order without duplicates. Function calls go to
 // the function library, which calls back here for the arguments it needs.
-// The first error ends an evaluation; its message is the result.
+// The first error ends an evaluation; its message is the result. An
+// evaluation recurses on the expression's nesting, except along a chain of
+// operators such as a + b + c, which it goes round in a loop; where the
+// thread's stack has too little room left for the next level, it fails with
+// the parser's message for an expression nested too deeply.
 #pragma once
 
 #include <expected>

@@ -4,7 +4,8 @@
 //
 // The rules look at the shape of the tree only: nothing is evaluated, no
 // document is consulted, and a regex() pattern is scanned as text, never
-// compiled. The walk recurses on the tree, whose height the parser bounds.
+// compiled. The walk keeps a stack of its own, so no nesting can exhaust the
+// machine's.
 #pragma once
 
 #include <cstddef>
