@@ -1,5 +1,6 @@
 // Where an evaluation stands (Focus) and what it may ask of its caller
-// (EvalEnv): secondary instances, choice labels, today and now.
+// (EvalEnv): secondary instances, choice labels, today and now; and where
+// today and now come from when there is no form.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tree/document.h"
 
@@ -87,5 +89,16 @@ class ClockEnv final : public EvalEnv {
   std::string today_;
   std::string now_;
 };
+
+// The system reads no clock: when nothing gives today or now, these do.
+inline constexpr const char* kDefaultToday = "1970-01-01";
+inline constexpr const char* kDefaultNow = "1970-01-01T00:00:00.000Z";
+
+// Today and now for a call that judges or reads a submission, returned as
+// (today, now): each the caller's text when given, else taken from the
+// submission's first "today", "end" or "start" element, else the default.
+std::pair<std::string, std::string> resolve_clock(const Document& submission,
+                                                  std::optional<std::string> today,
+                                                  std::optional<std::string> now);
 
 }  // namespace vindle

@@ -65,4 +65,20 @@ XmlText load_argument(std::string_view argument, const char* name) {
   return std::move(*text);
 }
 
+SubmissionArguments submission_arguments(const char* function, py::handle submission,
+                                         py::handle today, py::handle now) {
+  // A braced list is evaluated in order.
+  return {text_argument(function, "submission", submission),
+          owned(optional_text_argument(function, "today", today)),
+          owned(optional_text_argument(function, "now", now))};
+}
+
+Submission read_submission(const XmlText& xml, SubmissionArguments arguments) {
+  auto document = Document::parse(xml.view());
+  if (!document) raise_runtime_error(document.error());
+  auto [today, now] =
+      resolve_clock(*document, std::move(arguments.today), std::move(arguments.now));
+  return {std::move(*document), ClockEnv(std::move(today), std::move(now))};
+}
+
 }  // namespace vindle::python

@@ -8,6 +8,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include "eval/env.h"
+#include "tree/document.h"
 #include "tree/source.h"
 
 namespace vindle::python {
@@ -44,5 +46,25 @@ py::str to_str(const std::string& text);
 // an exception one of them raises (KeyboardInterrupt) ends the load and is
 // raised in place of its result.
 XmlText load_argument(std::string_view argument, const char* name);
+
+// The last three parameters of both module functions that read a
+// submission: the submission argument, today and now.
+struct SubmissionArguments {
+  std::string_view submission;
+  std::optional<std::string> today;
+  std::optional<std::string> now;
+};
+// Converts the three, in that order.
+SubmissionArguments submission_arguments(const char* function, py::handle submission,
+                                         py::handle today, py::handle now);
+
+// A submission read into a document, with its clock: today and now from
+// the arguments, else from the submission. XML that does not read raises
+// RuntimeError with the reader's message.
+struct Submission {
+  Document document;
+  ClockEnv clock;
+};
+Submission read_submission(const XmlText& xml, SubmissionArguments arguments);
 
 }  // namespace vindle::python

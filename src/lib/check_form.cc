@@ -13,8 +13,6 @@ constexpr const char* kCheckFormDoc =
     "construct at fault, where it breaks, what happens, and what to write\n"
     "instead. An empty list means the form travels.";
 
-// The argument is an owned reference for the whole call: the view taken of
-// it must outlive any Python code that runs while a file is read.
 py::list check_form(const py::object& form) {
   const std::string_view form_argument = text_argument("check_form", "form", form);
   const XmlText xml = load_argument(form_argument, "form");
@@ -41,7 +39,6 @@ py::list check_form(const py::object& form) {
 
 void add_check_form(py::module_& module) {
   module.def("check_form", &check_form, kCheckFormDoc, py::arg("form"));
-  add_to_all(module, "check_form");
 }
 
 }  // namespace vindle::python

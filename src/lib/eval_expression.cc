@@ -1,13 +1,10 @@
 // eval_expression: one expression evaluated against a submission, with
 // only today and now known beyond the document.
-#include "eval/env.h"
 #include "eval/evaluator.h"
 #include "eval/value.h"
 #include "lib/arguments.h"
-#include "lib/clock.h"
 #include "lib/surface.h"
 #include "parser/parser.h"
-#include "tree/document.h"
 
 namespace vindle::python {
 namespace {
@@ -19,27 +16,20 @@ constexpr const char* kEvalExpressionDoc =
     "An expression this engine cannot evaluate raises, rather than returning\n"
     "a plausible value.";
 
-// The arguments are owned references for the whole call: the views taken of
-// them must outlive any Python code that runs while a file is read.
 py::str eval_expression(const py::object& expression, const py::object& submission,
                         const py::object& today, const py::object& now) {
   constexpr const char* kName = "eval_expression";
   const std::string_view expression_text = text_argument(kName, "expression", expression);
-  const std::string_view submission_argument = text_argument(kName, "submission", submission);
-  std::optional<std::string> today_text = owned(optional_text_argument(kName, "today", today));
-  std::optional<std::string> now_text = owned(optional_text_argument(kName, "now", now));
+  SubmissionArguments arguments = submission_arguments(kName, submission, today, now);
 
-  const XmlText xml = load_argument(submission_argument, "submission");
-  auto document = Document::parse(xml.view());
-  if (!document) raise_runtime_error(document.error());
+  // The submission is read before the expression is parsed.
+  const XmlText xml = load_argument(arguments.submission, "submission");
+  const Submission read = read_submission(xml, std::move(arguments));
   auto expr = parse_expression(expression_text);
   if (!expr) raise_runtime_error(expr.error());
-  auto [today_value, now_value] =
-      resolve_clock(*document, std::move(today_text), std::move(now_text));
-  const ClockEnv env(std::move(today_value), std::move(now_value));
-  auto value = evaluate(*expr, *document, Focus{*document->root(), 1, 1}, env);
+  auto value = evaluate(*expr, read.document, Focus{*read.document.root(), 1, 1}, read.clock);
   if (!value) raise_runtime_error(value.error());
-  return to_str(value_to_string(*value, *document));
+  return to_str(value_to_string(*value, read.document));
 }
 
 }  // namespace
@@ -47,7 +37,6 @@ py::str eval_expression(const py::object& expression, const py::object& submissi
 void add_eval_expression(py::module_& module) {
   module.def("eval_expression", &eval_expression, kEvalExpressionDoc, py::arg("expression"),
              py::arg("submission"), py::arg("today") = py::none(), py::arg("now") = py::none());
-  add_to_all(module, "eval_expression");
 }
 
 }  // namespace vindle::python

@@ -5,14 +5,6 @@
 
 namespace py = pybind11;
 
-namespace vindle::python {
-
-void add_to_all(py::module_& module, const char* name) {
-  module.attr("__all__").cast<py::list>().append(name);
-}
-
-}  // namespace vindle::python
-
 // pybind11 makes the initialiser under a name of our own, so that the one
 // CPython calls can look at the interpreter before pybind11 is touched.
 #define PyInit_vindle init_with_pybind11
@@ -24,13 +16,18 @@ PYBIND11_MODULE(vindle, m) {
   options.disable_function_signatures();
 
   m.doc() = "";
-  m.attr("__all__") = py::list();
+  py::list all;
+  m.attr("__all__") = all;
   m.attr("__version__") = "0.1.1";
-  add_to_all(m, "__version__");
+  all.append("__version__");
   add_check_form(m);
+  all.append("check_form");
   add_submission_findings(m);
+  all.append("submission_findings");
   add_eval_expression(m);
+  all.append("eval_expression");
   add_session(m);
+  all.append("Session");
 }
 #undef PyInit_vindle
 

@@ -1,12 +1,6 @@
 // The class Session: a form being filled in, as Python holds it. Each
 // method binds its arguments, borrows the object, converts the arguments
 // and calls the engine's session; refused edits raise ValueError.
-//
-// The object keeps its own borrow state: any number of shared borrows or
-// one exclusive borrow. Between binding and the end of a call, Python code
-// can run only through the __index__ of a remove_row position; a call on
-// the same session from there meets the exclusive borrow and raises rather
-// than editing an instance the outer call is in the middle of.
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -14,8 +8,10 @@
 #include <string>
 #include <utility>
 
+#include "eval/env.h"
 #include "lib/arguments.h"
-#include "lib/clock.h"
+#include "lib/borrow.h"
+#include "lib/method_descriptors.h"
 #include "lib/surface.h"
 #include "rules/session.h"
 #include "tree/source.h"
@@ -34,72 +30,26 @@ constexpr const char* kSessionDoc =
 // drops the first parameter as the receiver.
 constexpr const char* kInitDoc =
     "__init__(self, form, instance=None, today=None, now=None)\n--\n\n";
-constexpr const char* kSetDoc = "set($self, path, value)\n--\n\nAnswer a question.";
-constexpr const char* kGetDoc =
-    "get($self, path)\n--\n\nThe current answer, or the empty string.";
-constexpr const char* kAddRowDoc =
-    "add_row($self, path)\n--\n\nAdd a row to a repeat; returns how many there are now.";
-constexpr const char* kRemoveRowDoc =
-    "remove_row($self, path, position)\n--\n\nRemove one row, counted from 1 as XPath counts.";
-constexpr const char* kRecomputeDoc =
-    "recompute($self)\n--\n\n"
-    "Run the form's logic and apply what it derives.\n\n"
-    "Returns what is asked, what was calculated (only where it changed),\n"
-    "what is missing, what was rejected, and how many rows each repeat\n"
-    "has.";
-constexpr const char* kChoicesDoc =
-    "choices($self, path)\n--\n\n"
-    "The choices a filtered question offers right now, or `None` when its\n"
-    "list is fixed.";
-constexpr const char* kInstanceXmlDoc =
-    "instance_xml($self)\n--\n\nThe instance as it would be submitted.";
-
-class PySession {
- public:
-  explicit PySession(Session session) : session_(std::move(session)) {}
-
-  // Held for a whole method call; refused, not waited for, when it
-  // conflicts with a borrow already held.
-  class Shared {
-   public:
-    explicit Shared(PySession& owner) : owner_(owner) {
-      if (owner_.borrows_ < 0) refuse("Already mutably borrowed");
-      ++owner_.borrows_;
-    }
-    ~Shared() { --owner_.borrows_; }
-    Shared(const Shared&) = delete;
-    Shared& operator=(const Shared&) = delete;
-    const Session& operator*() const { return owner_.session_; }
-    const Session* operator->() const { return &owner_.session_; }
-
-   private:
-    PySession& owner_;
-  };
-
-  class Exclusive {
-   public:
-    explicit Exclusive(PySession& owner) : owner_(owner) {
-      if (owner_.borrows_ != 0) refuse("Already borrowed");
-      owner_.borrows_ = -1;
-    }
-    ~Exclusive() { owner_.borrows_ = 0; }
-    Exclusive(const Exclusive&) = delete;
-    Exclusive& operator=(const Exclusive&) = delete;
-    Session& operator*() const { return owner_.session_; }
-    Session* operator->() const { return &owner_.session_; }
-
-   private:
-    PySession& owner_;
-  };
-
- private:
-  [[noreturn]] static void refuse(const char* message) {
-    PyErr_SetString(PyExc_RuntimeError, message);
-    throw py::error_already_set();
-  }
-
-  Session session_;
-  int borrows_ = 0;  // -1: one exclusive borrow; n > 0: n shared borrows
+// The methods in the order of the class's method table. Each docstring
+// begins with the "$self" signature line that inspect reads.
+constexpr MethodDoc kMethods[] = {
+    {"set", "set($self, path, value)\n--\n\nAnswer a question."},
+    {"get", "get($self, path)\n--\n\nThe current answer, or the empty string."},
+    {"add_row",
+     "add_row($self, path)\n--\n\nAdd a row to a repeat; returns how many there are now."},
+    {"remove_row",
+     "remove_row($self, path, position)\n--\n\nRemove one row, counted from 1 as XPath counts."},
+    {"recompute",
+     "recompute($self)\n--\n\n"
+     "Run the form's logic and apply what it derives.\n\n"
+     "Returns what is asked, what was calculated (only where it changed),\n"
+     "what is missing, what was rejected, and how many rows each repeat\n"
+     "has."},
+    {"choices",
+     "choices($self, path)\n--\n\n"
+     "The choices a filtered question offers right now, or `None` when its\n"
+     "list is fixed."},
+    {"instance_xml", "instance_xml($self)\n--\n\nThe instance as it would be submitted."},
 };
 
 // The class, set once when the module adds it.
@@ -156,10 +106,6 @@ auto guarded(F&& body) -> decltype(body()) {
   }
 }
 
-std::string_view text(const char* method, const char* parameter, py::handle value) {
-  return text_argument(method, parameter, value);
-}
-
 // An unsigned 64-bit count through the integer-index protocol: an int, a
 // bool or an object with __index__. Negative or too large: OverflowError;
 // anything without an index: TypeError naming the parameter.
@@ -208,90 +154,116 @@ py::dict recompute_dict(const RecomputeResult& result) {
   return out;
 }
 
-std::unique_ptr<PySession> construct(const py::object& form, const py::object& instance,
-                                     const py::object& today, const py::object& now) {
-  return guarded([&] {
+// Calling __init__ again on a live session (even from inside one of its own
+// calls) must not replace the state under it: it changes nothing, as
+// object.__init__ would. A signal handler that ran while the files were read
+// may have initialised the object meanwhile; the state made here is then
+// dropped.
+void init(py::detail::value_and_holder& holder, const py::object& form,
+          const py::object& instance, const py::object& today, const py::object& now) {
+  if (holder.holder_constructed()) return;
+  auto made = guarded([&] {
     constexpr const char* kName = "Session";
-    const std::string_view form_argument = text(kName, "form", form);
+    const std::string_view form_argument = text_argument(kName, "form", form);
     const std::optional<std::string_view> instance_argument =
         optional_text_argument(kName, "instance", instance);
-    std::optional<std::string> today_text = owned(optional_text_argument(kName, "today", today));
-    std::optional<std::string> now_text = owned(optional_text_argument(kName, "now", now));
+    // No document is consulted for today and now.
+    std::string today_text =
+        owned(optional_text_argument(kName, "today", today)).value_or(kDefaultToday);
+    std::string now_text = owned(optional_text_argument(kName, "now", now)).value_or(kDefaultNow);
 
-    // Both texts are read before the form is parsed. No document is
-    // consulted for today and now.
+    // Both texts are read before the form is parsed.
     const XmlText form_xml = load_argument(form_argument, "form");
     std::optional<XmlText> instance_xml;
     if (instance_argument) instance_xml = load_argument(*instance_argument, "instance");
-    std::string today_value = today_text ? std::move(*today_text) : kDefaultToday;
-    std::string now_value = now_text ? std::move(*now_text) : kDefaultNow;
 
     auto session = instance_xml ? Session::with_saved_instance(form_xml.view(),
                                                                 instance_xml->view(),
-                                                                std::move(today_value),
-                                                                std::move(now_value))
-                                : Session::from_form(form_xml.view(), std::move(today_value),
-                                                     std::move(now_value));
+                                                                std::move(today_text),
+                                                                std::move(now_text))
+                                : Session::from_form(form_xml.view(), std::move(today_text),
+                                                     std::move(now_text));
     if (!session) raise_runtime_error(session.error());
     return std::make_unique<PySession>(std::move(*session));
   });
+  if (holder.holder_constructed()) return;
+  py::detail::initimpl::construct<py::class_<PySession>>(holder, std::move(made), false);
 }
 
-// The methods as CPython's own method descriptors. A function that pybind11
-// defines on a class is a plain callable wrapped as a method, which inspect
-// sees as bound twice over, so the signature of session.set lost its path;
-// a method descriptor carries the "$self" signature line that inspect
-// understands. Each descriptor forwards the call, receiver first, to the
-// function pybind11 made, which binds and converts the arguments.
-struct Method {
-  const char* name;
-  const char* doc;
-};
-constexpr Method kMethods[] = {
-    {"set", kSetDoc},         {"get", kGetDoc},         {"add_row", kAddRowDoc},
-    {"remove_row", kRemoveRowDoc}, {"recompute", kRecomputeDoc}, {"choices", kChoicesDoc},
-    {"instance_xml", kInstanceXmlDoc},
-};
-constexpr std::size_t kMethodCount = std::size(kMethods);
-
-// The functions pybind11 made, kept for the life of the process (the
-// module is initialised once).
-PyObject* forwarded[kMethodCount];
-PyMethodDef method_defs[kMethodCount];
-
-template <std::size_t I>
-PyObject* forward(PyObject* self, PyObject* args, PyObject* kwargs) {
-  const Py_ssize_t count = PyTuple_GET_SIZE(args);
-  PyObject* with_self = PyTuple_New(count + 1);
-  if (!with_self) return nullptr;
-  Py_INCREF(self);
-  PyTuple_SET_ITEM(with_self, 0, self);
-  for (Py_ssize_t k = 0; k < count; ++k) {
-    PyObject* item = PyTuple_GET_ITEM(args, k);
-    Py_INCREF(item);
-    PyTuple_SET_ITEM(with_self, k + 1, item);
-  }
-  PyObject* result = PyObject_Call(forwarded[I], with_self, kwargs);
-  Py_DECREF(with_self);
-  return result;
+void set(PySession& self, py::handle path, py::handle value) {
+  guarded([&] {
+    PySession::Exclusive session(self);
+    const std::string_view path_text = text_argument("set", "path", path);
+    const std::string_view value_text = text_argument("set", "value", value);
+    auto done = session->set(path_text, value_text);
+    if (!done) raise_value_error(done.error());
+  });
 }
 
-template <std::size_t... I>
-void install_methods(py::handle type, std::index_sequence<I...>) {
-  ((method_defs[I] = PyMethodDef{kMethods[I].name,
-                                 reinterpret_cast<PyCFunction>(
-                                     reinterpret_cast<void (*)(void)>(&forward<I>)),
-                                 METH_VARARGS | METH_KEYWORDS, kMethods[I].doc}),
-   ...);
-  for (std::size_t k = 0; k < kMethodCount; ++k) {
-    forwarded[k] = py::getattr(type, kMethods[k].name).release().ptr();
-    PyObject* descriptor =
-        PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(type.ptr()), &method_defs[k]);
-    if (!descriptor) throw py::error_already_set();
-    const int failed = PyObject_SetAttrString(type.ptr(), kMethods[k].name, descriptor);
-    Py_DECREF(descriptor);
-    if (failed != 0) throw py::error_already_set();
-  }
+py::str get(PySession& self, py::handle path) {
+  return guarded([&] {
+    PySession::Shared session(self);
+    return to_str(session->get(text_argument("get", "path", path)));
+  });
+}
+
+py::int_ add_row(PySession& self, py::handle path) {
+  return guarded([&] {
+    PySession::Exclusive session(self);
+    auto rows = session->add_row(text_argument("add_row", "path", path));
+    if (!rows) raise_value_error(rows.error());
+    return py::int_(*rows);
+  });
+}
+
+// The path is an owned reference: the view of it must outlive the
+// position's __index__, which is Python code.
+py::int_ remove_row(PySession& self, const py::object& path, py::handle position) {
+  return guarded([&] {
+    PySession::Exclusive session(self);
+    const std::string_view path_text = text_argument("remove_row", "path", path);
+    const std::uint64_t place = count_argument("remove_row", "position", position);
+    auto rows = session->remove_row(path_text, place);
+    if (!rows) raise_value_error(rows.error());
+    return py::int_(*rows);
+  });
+}
+
+py::dict recompute(PySession& self) {
+  return guarded([&] {
+    PySession::Exclusive session(self);
+    return recompute_dict(session->recompute());
+  });
+}
+
+py::object choices(PySession& self, py::handle path) {
+  return guarded([&]() -> py::object {
+    PySession::Shared session(self);
+    const auto choices = session->choices(text_argument("choices", "path", path));
+    if (!choices) return py::none();
+    py::list list;
+    for (const Choice& choice : *choices) {
+      py::dict entry;
+      entry["value"] = to_str(choice.value);
+      entry["label"] = to_str(choice.label);
+      list.append(std::move(entry));
+    }
+    return list;
+  });
+}
+
+py::str instance_xml(PySession& self) {
+  return guarded([&] {
+    PySession::Shared session(self);
+    return to_str(session->instance_xml());
+  });
+}
+
+std::string repr(PySession& self) {
+  return guarded([&] {
+    PySession::Shared session(self);
+    return "<vindle.Session " + std::to_string(session->instance_xml().size()) + " bytes>";
+  });
 }
 
 }  // namespace
@@ -299,120 +271,19 @@ void install_methods(py::handle type, std::index_sequence<I...>) {
 void add_session(py::module_& module) {
   auto session_class = py::class_<PySession>(module, "Session", kSessionDoc);
   session_class
-      .def(
-          "__init__",
-          // The arguments are owned references for the whole call: the
-          // views taken of them must outlive the Python code (signal
-          // handlers) that can run while a file is read.
-          [](py::detail::value_and_holder& holder, const py::object& form,
-             const py::object& instance, const py::object& today, const py::object& now) {
-            // Calling __init__ again on a live session (even from inside one
-            // of its own calls) must not replace the state under it: it
-            // changes nothing, as object.__init__ would. A signal handler
-            // that ran while the files were read may have initialised the
-            // object meanwhile; the state made here is then dropped.
-            if (holder.holder_constructed()) return;
-            auto made = construct(form, instance, today, now);
-            if (holder.holder_constructed()) return;
-            py::detail::initimpl::construct<py::class_<PySession>>(holder, std::move(made),
-                                                                   false);
-          },
-          py::detail::is_new_style_constructor(), kInitDoc, py::arg("form"),
-          py::arg("instance") = py::none(), py::arg("today") = py::none(),
-          py::arg("now") = py::none())
-      .def(
-          "set",
-          [](PySession& self, py::handle path, py::handle value) {
-            guarded([&] {
-              PySession::Exclusive session(self);
-              const std::string_view path_text = text("set", "path", path);
-              const std::string_view value_text = text("set", "value", value);
-              auto done = session->set(path_text, value_text);
-              if (!done) raise_value_error(done.error());
-            });
-          },
-          kSetDoc, py::arg("path"), py::arg("value"))
-      .def(
-          "get",
-          [](PySession& self, py::handle path) {
-            return guarded([&] {
-              PySession::Shared session(self);
-              return to_str(session->get(text("get", "path", path)));
-            });
-          },
-          kGetDoc, py::arg("path"))
-      .def(
-          "add_row",
-          [](PySession& self, py::handle path) {
-            return guarded([&] {
-              PySession::Exclusive session(self);
-              auto rows = session->add_row(text("add_row", "path", path));
-              if (!rows) raise_value_error(rows.error());
-              return py::int_(*rows);
-            });
-          },
-          kAddRowDoc, py::arg("path"))
-      .def(
-          "remove_row",
-          // The path is an owned reference: the view of it must outlive the
-          // position's __index__, which is Python code.
-          [](PySession& self, const py::object& path, py::handle position) {
-            return guarded([&] {
-              PySession::Exclusive session(self);
-              const std::string_view path_text = text("remove_row", "path", path);
-              const std::uint64_t place = count_argument("remove_row", "position", position);
-              auto rows = session->remove_row(path_text, place);
-              if (!rows) raise_value_error(rows.error());
-              return py::int_(*rows);
-            });
-          },
-          kRemoveRowDoc, py::arg("path"), py::arg("position"))
-      .def(
-          "recompute",
-          [](PySession& self) {
-            return guarded([&] {
-              PySession::Exclusive session(self);
-              return recompute_dict(session->recompute());
-            });
-          },
-          kRecomputeDoc)
-      .def(
-          "choices",
-          [](PySession& self, py::handle path) -> py::object {
-            return guarded([&]() -> py::object {
-              PySession::Shared session(self);
-              const auto choices = session->choices(text("choices", "path", path));
-              if (!choices) return py::none();
-              py::list list;
-              for (const Choice& choice : *choices) {
-                py::dict entry;
-                entry["value"] = to_str(choice.value);
-                entry["label"] = to_str(choice.label);
-                list.append(std::move(entry));
-              }
-              return list;
-            });
-          },
-          kChoicesDoc, py::arg("path"))
-      .def(
-          "instance_xml",
-          [](PySession& self) {
-            return guarded([&] {
-              PySession::Shared session(self);
-              return to_str(session->instance_xml());
-            });
-          },
-          kInstanceXmlDoc)
-      .def("__repr__", [](PySession& self) {
-        return guarded([&] {
-          PySession::Shared session(self);
-          return "<vindle.Session " + std::to_string(session->instance_xml().size()) +
-                 " bytes>";
-        });
-      });
-  install_methods(session_class, std::make_index_sequence<kMethodCount>());
+      .def("__init__", &init, py::detail::is_new_style_constructor(), kInitDoc, py::arg("form"),
+           py::arg("instance") = py::none(), py::arg("today") = py::none(),
+           py::arg("now") = py::none())
+      .def("set", &set, py::arg("path"), py::arg("value"))
+      .def("get", &get, py::arg("path"))
+      .def("add_row", &add_row, py::arg("path"))
+      .def("remove_row", &remove_row, py::arg("path"), py::arg("position"))
+      .def("recompute", &recompute)
+      .def("choices", &choices, py::arg("path"))
+      .def("instance_xml", &instance_xml)
+      .def("__repr__", &repr);
+  install_method_descriptors(session_class, kMethods);
   session_type = reinterpret_cast<PyTypeObject*>(session_class.ptr());
-  add_to_all(module, "Session");
 }
 
 }  // namespace vindle::python
