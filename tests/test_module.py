@@ -11,7 +11,7 @@ import vindle
 def test_module_attributes():
     assert vindle.__version__ == "0.1.1"
     assert vindle.__doc__ == ""
-    assert vindle.__all__[0] == "__version__"
+    assert vindle.__all__ == ["__version__", "check_form", "submission_findings", "eval_expression", "Session"]
     assert all(hasattr(vindle, name) for name in vindle.__all__)
     assert vindle.eval_expression.__module__ == "vindle"
 

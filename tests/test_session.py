@@ -322,7 +322,6 @@ def test_choices_of_a_control(body, expected):
 
 
 def test_signatures_and_docstrings():
-    assert vindle.__all__ == ["__version__", "check_form", "submission_findings", "eval_expression", "Session"]
     assert Session.__module__ == "vindle"
     assert str(inspect.signature(Session)) == "(form, instance=None, today=None, now=None)"
     assert Session.__text_signature__ == "(form, instance=None, today=None, now=None)"

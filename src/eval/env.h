@@ -94,9 +94,12 @@ class ClockEnv final : public EvalEnv {
 inline constexpr const char* kDefaultToday = "1970-01-01";
 inline constexpr const char* kDefaultNow = "1970-01-01T00:00:00.000Z";
 
-// Today and now for a call that judges or reads a submission, returned as
-// (today, now): each the caller's text when given, else taken from the
-// submission's first "today", "end" or "start" element, else the default.
+// Today and now, as (today, now), for a call that judges or reads a
+// submission. A text the caller gives is used as it stands. Otherwise today
+// is the text of the submission's "today" element, else the date part (the
+// first ten bytes) of its "end"; now is the text of "end", else of "start";
+// else the defaults. Of each name only the first element below the root, in
+// document order, is read, and a blank one gives nothing.
 std::pair<std::string, std::string> resolve_clock(const Document& submission,
                                                   std::optional<std::string> today,
                                                   std::optional<std::string> now);

@@ -25,6 +25,24 @@ std::optional<std::string_view> optional_text_argument(const char* function,
   return text_argument(function, parameter, value);
 }
 
+std::uint64_t count_argument(const char* function, const char* parameter, py::handle value) {
+  PyObject* index = PyNumber_Index(value.ptr());
+  if (!index) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      py::error_already_set error;
+      throw py::type_error(std::string(function) + "() argument '" + parameter +
+                           "': " + py::str(error.value()).cast<std::string>());
+    }
+    throw py::error_already_set();
+  }
+  const unsigned long long count = PyLong_AsUnsignedLongLong(index);
+  Py_DECREF(index);
+  if (count == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+    throw py::error_already_set();
+  }
+  return count;
+}
+
 std::optional<std::string> owned(std::optional<std::string_view> text) {
   if (!text) return std::nullopt;
   return std::string(*text);

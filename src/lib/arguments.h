@@ -2,6 +2,7 @@
 // engine's failures into Python exceptions.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ std::string_view text_argument(const char* function, const char* parameter, py::
 // None is absent; anything else must be a str, as above.
 std::optional<std::string_view> optional_text_argument(const char* function,
                                                        const char* parameter, py::handle value);
+
+// An unsigned 64-bit count through the integer-index protocol: an int, a
+// bool or an object with __index__. Negative or too large: OverflowError;
+// anything without an index: TypeError naming the parameter.
+std::uint64_t count_argument(const char* function, const char* parameter, py::handle value);
 
 // An owned copy, for the short texts the engine keeps (today and now).
 std::optional<std::string> owned(std::optional<std::string_view> text);

@@ -1,9 +1,7 @@
 #include "lib/method_descriptors.h"
 
-#include <array>
 #include <cstddef>
 #include <stdexcept>
-#include <utility>
 
 namespace vindle::python {
 namespace {
@@ -34,11 +32,12 @@ PyObject* forward(PyObject* self, PyObject* args, PyObject* kwargs) {
   return result;
 }
 
-template <std::size_t... I>
-constexpr std::array<PyCFunctionWithKeywords, sizeof...(I)> forwarders(std::index_sequence<I...>) {
-  return {&forward<I>...};
-}
-constexpr auto kForwarders = forwarders(std::make_index_sequence<kMostMethods>());
+// A descriptor's function is told nothing but the receiver and the
+// arguments, so each place has a forwarder of its own.
+constexpr PyCFunctionWithKeywords kForwarders[kMostMethods] = {
+    &forward<0>, &forward<1>, &forward<2>, &forward<3>,
+    &forward<4>, &forward<5>, &forward<6>, &forward<7>,
+};
 
 }  // namespace
 

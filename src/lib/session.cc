@@ -3,6 +3,7 @@
 // and calls the engine's session; refused edits raise ValueError.
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -106,54 +107,6 @@ auto guarded(F&& body) -> decltype(body()) {
   }
 }
 
-// An unsigned 64-bit count through the integer-index protocol: an int, a
-// bool or an object with __index__. Negative or too large: OverflowError;
-// anything without an index: TypeError naming the parameter.
-std::uint64_t count_argument(const char* method, const char* parameter, py::handle value) {
-  PyObject* index = PyNumber_Index(value.ptr());
-  if (!index) {
-    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
-      py::error_already_set error;
-      throw py::type_error(std::string(method) + "() argument '" + parameter +
-                           "': " + py::str(error.value()).cast<std::string>());
-    }
-    throw py::error_already_set();
-  }
-  const unsigned long long count = PyLong_AsUnsignedLongLong(index);
-  Py_DECREF(index);
-  if (count == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
-    throw py::error_already_set();
-  }
-  return count;
-}
-
-py::dict recompute_dict(const RecomputeResult& result) {
-  py::dict calculated;
-  for (const auto& [path, value] : result.calculated) calculated[to_str(path)] = to_str(value);
-  py::dict relevant;
-  for (const auto& [path, flag] : result.relevant) relevant[to_str(path)] = py::bool_(flag);
-  py::list missing;
-  for (const std::string& path : result.missing) missing.append(to_str(path));
-  const auto pairs = [](const std::vector<std::pair<std::string, std::string>>& entries) {
-    py::list list;
-    for (const auto& [path, text] : entries) {
-      list.append(py::make_tuple(to_str(path), to_str(text)));
-    }
-    return list;
-  };
-  py::dict repeats;
-  for (const auto& [path, rows] : result.repeats) repeats[to_str(path)] = py::int_(rows);
-
-  py::dict out;
-  out["calculated"] = calculated;
-  out["relevant"] = relevant;
-  out["missing"] = missing;
-  out["invalid"] = pairs(result.invalid);
-  out["failed"] = pairs(result.failed);
-  out["repeats"] = repeats;
-  return out;
-}
-
 // Calling __init__ again on a live session (even from inside one of its own
 // calls) must not replace the state under it: it changes nothing, as
 // object.__init__ would. A signal handler that ran while the files were read
@@ -232,7 +185,31 @@ py::int_ remove_row(PySession& self, const py::object& path, py::handle position
 py::dict recompute(PySession& self) {
   return guarded([&] {
     PySession::Exclusive session(self);
-    return recompute_dict(session->recompute());
+    const RecomputeResult result = session->recompute();
+    py::dict calculated;
+    for (const auto& [path, value] : result.calculated) calculated[to_str(path)] = to_str(value);
+    py::dict relevant;
+    for (const auto& [path, flag] : result.relevant) relevant[to_str(path)] = py::bool_(flag);
+    py::list missing;
+    for (const std::string& path : result.missing) missing.append(to_str(path));
+    const auto pairs = [](const std::vector<std::pair<std::string, std::string>>& entries) {
+      py::list list;
+      for (const auto& [path, text] : entries) {
+        list.append(py::make_tuple(to_str(path), to_str(text)));
+      }
+      return list;
+    };
+    py::dict repeats;
+    for (const auto& [path, rows] : result.repeats) repeats[to_str(path)] = py::int_(rows);
+
+    py::dict out;
+    out["calculated"] = calculated;
+    out["relevant"] = relevant;
+    out["missing"] = missing;
+    out["invalid"] = pairs(result.invalid);
+    out["failed"] = pairs(result.failed);
+    out["repeats"] = repeats;
+    return out;
   });
 }
 
