@@ -17,21 +17,86 @@ namespace {
 
 constexpr std::uint64_t kUnnumbered = std::numeric_limits<std::uint64_t>::max();
 
-std::uint64_t order_key(const Document& document, NodeId id) {
-  return document.order_of(id).value_or(kUnnumbered);
+std::uint64_t order_key(const Document& document, NodeId id) { return document.order_key(id); }
+
+// A step's node test with its name looked up once in the document's name
+// table, so that each candidate costs a comparison of two numbers. A name
+// the table does not hold matches no node.
+struct NameMatch {
+  bool any = true;
+  std::optional<Document::NameId> name;
+
+  NameMatch(const NodeTest& test, const Document& document) : any(test.any) {
+    if (!any) name = document.find_name(test.name);
+  }
+  bool matches_nothing() const { return !any && !name; }
+  bool operator()(const Document& document, NodeId id) const {
+    return any || (name && document.name_id(id) == *name);
+  }
+};
+
+// The descendants of one node that pass a node test, in document order,
+// appended to `out`: the step descendant-or-self::node() followed by a
+// child step without predicates (what "//x" and ".//x" read), in one walk
+// instead of a list of every descendant and a child step from each. The
+// walk is document order only in a tree numbered in its own order; false,
+// with `out` as it was, when a node on the way says otherwise.
+bool descendants_passing(NodeId node, const NameMatch& match, const Document& document,
+                         NodeSet& out) {
+  if (!document.numbered_in_tree_order()) return false;
+  std::uint64_t last = order_key(document, node);
+  if (last == kUnnumbered) return false;
+  const std::size_t start = out.size();
+  if (match.matches_nothing()) return true;
+  const std::span<const NodeId> top = document.children(node);
+  std::vector<NodeId> stack(top.rbegin(), top.rend());
+  while (!stack.empty()) {
+    const NodeId next = stack.back();
+    stack.pop_back();
+    // Pre-order of a tree numbered in its own order ascends; a node added
+    // or moved since (or a child hung under an attribute) is not numbered
+    // so, and the step is left to the general walk.
+    const std::uint64_t key = order_key(document, next);
+    if (key == kUnnumbered || key <= last) {
+      out.resize(start);
+      return false;
+    }
+    last = key;
+    if (match(document, next)) out.push_back(next);
+    const std::span<const NodeId> below = document.children(next);
+    stack.insert(stack.end(), below.rbegin(), below.rend());
+  }
+  return true;
 }
 
-bool passes_test(const Document& document, NodeId id, const NodeTest& test) {
-  return test.any || same_bytes(document.node(id).name, test.name);
-}
-
-NodesResult apply_steps(NodeSet nodes, const std::vector<Step>& steps, std::size_t first,
-                        const Document& document, const EvalEnv& env) {
+// The steps from `first` on, applied to `start`: a view, so that a path
+// from one node (the focus, the root) needs no list of its own to begin.
+NodesResult apply_steps(std::span<const NodeId> start, const std::vector<Step>& steps,
+                        std::size_t first, const Document& document, const EvalEnv& env) {
+  NodeSet nodes;
+  std::span<const NodeId> current = start;
   for (std::size_t k = first; k < steps.size(); ++k) {
-    auto next = eval_step(nodes, steps[k], document, env);
+    const Step& step = steps[k];
+    if (k + 1 < steps.size() && current.size() == 1 && step.axis == Axis::DescendantOrSelf &&
+        step.test.any && step.predicates.empty() && steps[k + 1].axis == Axis::Child &&
+        steps[k + 1].predicates.empty()) {
+      // The children of a node and of all its descendants are its
+      // descendants: the two steps select them in one walk.
+      NodeSet found;
+      if (descendants_passing(current.front(), NameMatch(steps[k + 1].test, document), document,
+                              found)) {
+        nodes = std::move(found);
+        current = nodes;
+        ++k;
+        continue;
+      }
+    }
+    auto next = eval_step(current, step, document, env);
     if (!next) return next;
     nodes = std::move(*next);
+    current = nodes;
   }
+  if (current.data() != nodes.data()) return NodeSet(current.begin(), current.end());
   return nodes;
 }
 
@@ -59,28 +124,31 @@ consteval std::size_t variant_index() {
 
 [[gnu::noinline]] EvalResult eval_path(const Expr::Path& path, const Document& document,
                                        const Focus& focus, const EvalEnv& env) {
-  NodeSet start;
+  NodeId from = focus.node;
+  NodeSet kept_root;
+  std::span<const NodeId> start(&from, 1);
   std::size_t first_step = 0;
   if (path.absolute) {
     const std::optional<NodeId> root = document.root();
     if (!root) return Value::Nodes({});
-    start.push_back(*root);
+    from = *root;
     // A first step naming the root element matches the root itself, so that
     // /data/q reaches the same nodes as /q under a root named "data".
     if (!path.steps.empty()) {
       const Step& step = path.steps.front();
       if (step.axis == Axis::Child && !step.test.any &&
           step.test.name == document.node(*root).name) {
-        auto kept = filter_by_predicate(std::move(start), step.predicates, document, env);
-        if (!kept) return std::unexpected(std::move(kept.error()));
-        start = std::move(*kept);
+        if (!step.predicates.empty()) {
+          auto kept = filter_by_predicate({*root}, step.predicates, document, env);
+          if (!kept) return std::unexpected(std::move(kept.error()));
+          kept_root = std::move(*kept);
+          start = kept_root;
+        }
         first_step = 1;
       }
     }
-  } else {
-    start.push_back(focus.node);
   }
-  auto nodes = apply_steps(std::move(start), path.steps, first_step, document, env);
+  auto nodes = apply_steps(start, path.steps, first_step, document, env);
   if (!nodes) return std::unexpected(std::move(nodes.error()));
   return Value::Nodes(std::move(*nodes));
 }
@@ -114,7 +182,7 @@ consteval std::size_t variant_index() {
       // cannot be carried out of the filter.
       auto kept = filter_by_predicate({*other->root()}, filter.predicates, *other, env);
       if (!kept) return std::unexpected(std::move(kept.error()));
-      auto nodes = apply_steps(std::move(*kept), filter.steps, 0, *other, env);
+      auto nodes = apply_steps(*kept, filter.steps, 0, *other, env);
       if (!nodes) return std::unexpected(std::move(nodes.error()));
       if (nodes->empty()) return Value::Nodes({});
       return std::unexpected("instance('" + id +
@@ -130,7 +198,7 @@ consteval std::size_t variant_index() {
   }
   auto kept = filter_by_predicate(std::move(start), filter.predicates, document, env);
   if (!kept) return std::unexpected(std::move(kept.error()));
-  auto nodes = apply_steps(std::move(*kept), filter.steps, 0, document, env);
+  auto nodes = apply_steps(*kept, filter.steps, 0, document, env);
   if (!nodes) return std::unexpected(std::move(nodes.error()));
   return Value::Nodes(std::move(*nodes));
 }
@@ -322,7 +390,7 @@ std::optional<std::uint64_t> subtree_end(const Document& document, NodeId node,
 // the union of the walks is found in one pass instead, and is the same set.
 // False, with nothing added, when the document or a context node lacks the
 // numbering this relies on; the step then walks from each node.
-bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
+bool union_of_axis(std::span<const NodeId> context, Axis axis, const Document& document,
                    NodeSet& candidates) {
   const std::optional<NodeId> root = document.root();
   if (!root || !document.numbered_in_tree_order()) return false;
@@ -454,10 +522,11 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
       if (const auto index = sibling_index(document, node)) {
         const auto& siblings = document.node(*current.parent).children;
         if (step.axis == Axis::FollowingSibling) {
-          candidates.assign(siblings.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
+          candidates.insert(candidates.end(),
+                            siblings.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             siblings.end());
         } else {
-          candidates.assign(siblings.begin(),
+          candidates.insert(candidates.end(), siblings.begin(),
                             siblings.begin() + static_cast<std::ptrdiff_t>(*index));
         }
       }
@@ -470,12 +539,13 @@ bool union_of_axis(const NodeSet& context, Axis axis, const Document& document,
 
 // A step without predicates from many context nodes on the following,
 // preceding or sibling axes, in one pass; false when union_of_axis cannot.
-[[gnu::noinline]] bool across_in_one_pass(const NodeSet& context, const Step& step,
+[[gnu::noinline]] bool across_in_one_pass(std::span<const NodeId> context, const Step& step,
                                           const Document& document, NodeSet& result) {
   NodeSet candidates;
   if (!union_of_axis(context, step.axis, document, candidates)) return false;
   if (!step.test.any) {
-    std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    const NameMatch match(step.test, document);
+    std::erase_if(candidates, [&](NodeId id) { return !match(document, id); });
   }
   result = sort_document_order(std::move(candidates), document);
   return true;
@@ -520,7 +590,7 @@ EvalResult evaluate(const Expr& expr, const Document& document, const Focus& foc
   return evaluate_node(expr, document, focus, env);
 }
 
-NodesResult eval_step(const NodeSet& context, const Step& step, const Document& document,
+NodesResult eval_step(std::span<const NodeId> context, const Step& step, const Document& document,
                       const EvalEnv& env) {
   NodeSet result;
   const bool across = step.predicates.empty() &&
@@ -530,6 +600,7 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
   if (across && context.size() > 1 && across_in_one_pass(context, step, document, result)) {
     return result;
   }
+  const NameMatch match(step.test, document);
 
   // Without predicates a descendant or ancestor walk may stop where an
   // earlier context node's walk has already been: those nodes are in the
@@ -540,40 +611,49 @@ NodesResult eval_step(const NodeSet& context, const Step& step, const Document& 
   std::vector<bool> seen;
   if (may_share && context.size() > 1) seen.assign(document.size(), false);
 
+  // Without predicates the candidates go straight into the result; with
+  // them, each context node's candidates are filtered on their own, since
+  // positions count among them.
+  const bool filtered = !step.predicates.empty();
   NodeSet candidates;
+  NodeSet& out = filtered ? candidates : result;
   for (const NodeId node : context) {
-    candidates.clear();
+    if (filtered) candidates.clear();
+    const std::size_t start = out.size();
     bool named = false;  // the candidates passed the name test already
     const Node& current = document.node(node);
     switch (step.axis) {
       case Axis::Child:
         if (step.test.any) {
-          candidates.assign(current.children.begin(), current.children.end());
-        } else {
-          candidates = document.children_named(node, step.test.name);
-          named = true;
+          out.insert(out.end(), current.children.begin(), current.children.end());
+        } else if (match.name) {
+          document.append_children_named(node, *match.name, out);
         }
+        named = true;
         break;
       case Axis::Parent:
-        if (current.parent) candidates.push_back(*current.parent);
+        if (current.parent) out.push_back(*current.parent);
         break;
       case Axis::Self:
-        candidates.push_back(node);
+        out.push_back(node);
         break;
       case Axis::Attribute:
-        candidates.assign(current.attributes.begin(), current.attributes.end());
+        out.insert(out.end(), current.attributes.begin(), current.attributes.end());
         break;
       default:
-        if (!axis_candidates(node, step, document, seen, candidates)) continue;
+        if (!axis_candidates(node, step, document, seen, out)) {
+          out.resize(start);
+          continue;
+        }
         break;
     }
-    if (!step.test.any && !named) {
-      std::erase_if(candidates, [&](NodeId id) { return !passes_test(document, id, step.test); });
+    if (!named && !match.any) {
+      const auto passed = std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(start),
+                                         out.end(),
+                                         [&](NodeId id) { return !match(document, id); });
+      out.erase(passed, out.end());
     }
-    if (step.predicates.empty()) {
-      result.insert(result.end(), candidates.begin(), candidates.end());
-      continue;
-    }
+    if (!filtered) continue;
     auto kept = filter_by_predicate(candidates, step.predicates, document, env);
     if (!kept) return kept;
     result.insert(result.end(), kept->begin(), kept->end());

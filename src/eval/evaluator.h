@@ -13,6 +13,7 @@
 
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,8 +32,8 @@ EvalResult evaluate(const Expr& expr, const Document& document, const Focus& foc
                     const EvalEnv& env);
 
 // One location step from every node of `context`, in document order.
-NodesResult eval_step(const NodeSet& context, const Step& step, const Document& document,
-                      const EvalEnv& env);
+NodesResult eval_step(std::span<const NodeId> context, const Step& step,
+                      const Document& document, const EvalEnv& env);
 
 // Keeps the nodes for which every predicate holds, one predicate after the
 // other; positions count over the list each predicate is given.

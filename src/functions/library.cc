@@ -157,6 +157,29 @@ std::expected<std::string, std::string> arg_string(const CallContext& call,
   return value_to_string(*value, call.document);
 }
 
+std::expected<std::string_view, std::string> arg_text(const CallContext& call,
+                                                      std::size_t position,
+                                                      std::string& scratch) {
+  if (position < call.arguments.size()) {
+    // A literal evaluates to a copy of its text, and can fail in no way.
+    if (const auto* literal = call.arguments[position].as<Expr::Literal>()) {
+      return std::string_view(literal->value);
+    }
+  }
+  auto value = arg_value(call, position);
+  if (!value) return std::unexpected(std::move(value.error()));
+  if (value->is_string()) {
+    scratch = std::move(std::get<std::string>(value->data));
+    return std::string_view(scratch);
+  }
+  if (value->is_node_set()) {
+    if (value->nodes().empty()) return std::string_view();
+    return call.document.string_value_view(value->nodes().front(), scratch);
+  }
+  scratch = value_to_string(*value, call.document);
+  return std::string_view(scratch);
+}
+
 std::expected<double, std::string> arg_number(const CallContext& call, std::size_t position) {
   auto value = arg_value(call, position);
   if (!value) return std::unexpected(std::move(value.error()));

@@ -42,6 +42,13 @@ std::expected<void, std::string> check_arity(std::string_view name, std::size_t 
 EvalResult arg_value(const CallContext& call, std::size_t position);
 std::expected<std::string, std::string> arg_string(const CallContext& call,
                                                    std::size_t position);
+// The argument's string value as a view, copied only where it must be: a
+// literal's own text, the value of a node without children as the document
+// holds it, or anything else converted into `scratch`. Valid while the
+// call's expression, its document and `scratch` are.
+std::expected<std::string_view, std::string> arg_text(const CallContext& call,
+                                                      std::size_t position,
+                                                      std::string& scratch);
 std::expected<double, std::string> arg_number(const CallContext& call, std::size_t position);
 // The first argument as a boolean.
 std::expected<bool, std::string> arg_boolean(const CallContext& call);

@@ -31,12 +31,13 @@ double exp_of(double x) { return std::exp(x); }
 // per node, anything else its own number.
 std::expected<std::vector<double>, std::string> collect_numbers(const CallContext& call) {
   std::vector<double> numbers;
+  std::string scratch;
   for (std::size_t i = 0; i < call.arguments.size(); ++i) {
     auto value = arg_value(call, i);
     if (!value) return std::unexpected(std::move(value.error()));
     if (value->is_node_set()) {
       for (const NodeId id : value->nodes()) {
-        numbers.push_back(parse_number(call.document.string_value(id)));
+        numbers.push_back(parse_number(call.document.string_value_view(id, scratch)));
       }
     } else {
       numbers.push_back(value_to_number(*value, call.document));
@@ -99,7 +100,9 @@ EvalResult fn_boolean_from_string(const CallContext& call) {
 
 EvalResult fn_number(const CallContext& call) {
   if (call.arguments.empty()) {
-    return Value::Number(parse_number(call.document.string_value(call.focus.node)));
+    std::string scratch;
+    return Value::Number(
+        parse_number(call.document.string_value_view(call.focus.node, scratch)));
   }
   auto x = arg_number(call, 0);
   if (!x) return std::unexpected(std::move(x.error()));
@@ -146,7 +149,10 @@ EvalResult fn_sum(const CallContext& call) {
   // Starting from negative zero makes the empty sum -0, as IEEE addition
   // of no terms should be.
   double total = -0.0;
-  for (const NodeId id : value->nodes()) total += parse_number(call.document.string_value(id));
+  std::string scratch;
+  for (const NodeId id : value->nodes()) {
+    total += parse_number(call.document.string_value_view(id, scratch));
+  }
   return Value::Number(total);
 }
 

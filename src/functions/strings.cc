@@ -41,14 +41,23 @@ std::string slice_characters(std::string_view text, std::uint64_t begin, std::ui
   return std::string(text.substr(from, i - from));
 }
 
-// The first and second text arguments, for the searching functions.
-std::expected<std::pair<std::string, std::string>, std::string> two_strings(
-    const CallContext& call) {
-  auto s = arg_string(call, 0);
+// The first and second text arguments, for the searching functions, as
+// views (see arg_text) into the call, the document or the two scratches.
+struct TwoTexts {
+  std::string first_scratch;
+  std::string second_scratch;
+  std::string_view first;
+  std::string_view second;
+};
+
+std::expected<void, std::string> two_texts(const CallContext& call, TwoTexts& texts) {
+  auto s = arg_text(call, 0, texts.first_scratch);
   if (!s) return std::unexpected(std::move(s.error()));
-  auto t = arg_string(call, 1);
+  texts.first = *s;
+  auto t = arg_text(call, 1, texts.second_scratch);
   if (!t) return std::unexpected(std::move(t.error()));
-  return std::pair{std::move(*s), std::move(*t)};
+  texts.second = *t;
+  return {};
 }
 
 }  // namespace
@@ -84,7 +93,10 @@ EvalResult fn_concat(const CallContext& call) {
     // A lone node-set argument joins all its nodes, the way a repeat's
     // values are usually meant to be concatenated.
     if (value->is_node_set()) {
-      for (const NodeId id : value->nodes()) out += call.document.string_value(id);
+      std::string scratch;
+      for (const NodeId id : value->nodes()) {
+        out += call.document.string_value_view(id, scratch);
+      }
       return Value::String(std::move(out));
     }
     return Value::String(value_to_string(*value, call.document));
@@ -147,39 +159,41 @@ EvalResult fn_substr(const CallContext& call) {
 }
 
 EvalResult fn_substring_before(const CallContext& call) {
-  auto texts = two_strings(call);
-  if (!texts) return std::unexpected(std::move(texts.error()));
-  const auto& [s, t] = *texts;
+  TwoTexts texts;
+  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  const std::string_view s = texts.first;
+  const std::string_view t = texts.second;
   const std::size_t at = s.find(t);
-  if (t.empty() || at == std::string::npos) return Value::String("");
-  return Value::String(s.substr(0, at));
+  if (t.empty() || at == std::string_view::npos) return Value::String("");
+  return Value::String(std::string(s.substr(0, at)));
 }
 
 EvalResult fn_substring_after(const CallContext& call) {
-  auto texts = two_strings(call);
-  if (!texts) return std::unexpected(std::move(texts.error()));
-  const auto& [s, t] = *texts;
+  TwoTexts texts;
+  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  const std::string_view s = texts.first;
+  const std::string_view t = texts.second;
   const std::size_t at = s.find(t);
-  if (at == std::string::npos) return Value::String("");
-  return Value::String(s.substr(at + t.size()));
+  if (at == std::string_view::npos) return Value::String("");
+  return Value::String(std::string(s.substr(at + t.size())));
 }
 
 EvalResult fn_contains(const CallContext& call) {
-  auto texts = two_strings(call);
-  if (!texts) return std::unexpected(std::move(texts.error()));
-  return Value::Boolean(texts->first.find(texts->second) != std::string::npos);
+  TwoTexts texts;
+  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  return Value::Boolean(texts.first.find(texts.second) != std::string_view::npos);
 }
 
 EvalResult fn_starts_with(const CallContext& call) {
-  auto texts = two_strings(call);
-  if (!texts) return std::unexpected(std::move(texts.error()));
-  return Value::Boolean(texts->first.starts_with(texts->second));
+  TwoTexts texts;
+  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  return Value::Boolean(texts.first.starts_with(texts.second));
 }
 
 EvalResult fn_ends_with(const CallContext& call) {
-  auto texts = two_strings(call);
-  if (!texts) return std::unexpected(std::move(texts.error()));
-  return Value::Boolean(texts->first.ends_with(texts->second));
+  TwoTexts texts;
+  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  return Value::Boolean(texts.first.ends_with(texts.second));
 }
 
 EvalResult fn_translate(const CallContext& call) {
@@ -218,11 +232,12 @@ EvalResult fn_join(const CallContext& call) {
   if (!value) return value;
   if (!value->is_node_set()) return Value::String(value_to_string(*value, call.document));
   std::string out;
+  std::string scratch;
   bool first = true;
   for (const NodeId id : value->nodes()) {
     if (!first) out += *separator;
     first = false;
-    out += call.document.string_value(id);
+    out += call.document.string_value_view(id, scratch);
   }
   return Value::String(std::move(out));
 }

@@ -42,7 +42,8 @@ void check_calculation(const Bind& bind, NodeId node, const Document& model, con
 
 void check_answer(const Bind& bind, NodeId node, const Document& model, const FormEnv& env,
                   std::size_t place, FindingsByRule& findings) {
-  const bool blank = trim(model.string_value(node)).empty();
+  std::string scratch;
+  const bool blank = trim(model.string_value_view(node, scratch)).empty();
   // The required rule is evaluated whatever the answer.
   if (bind.required) {
     EvalResult value = evaluate(*bind.required, model, Focus{node, 1, 1}, env);

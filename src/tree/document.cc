@@ -487,7 +487,7 @@ std::vector<NodeId> Document::descendants(NodeId id) const {
   }
   // Right after a renumber the walk is already in document order; only
   // after edits does it need sorting.
-  const auto by_order = [this](NodeId a, NodeId b) { return order_key(a) < order_key(b); };
+  const auto by_order = [this](NodeId a, NodeId b) { return unchecked_order_key(a) < unchecked_order_key(b); };
   if (!std::is_sorted(result.begin(), result.end(), by_order)) {
     std::stable_sort(result.begin(), result.end(), by_order);
   }
@@ -528,18 +528,28 @@ std::optional<std::string> Document::find_text(std::string_view name) const {
 
 std::vector<std::optional<std::string>> Document::find_texts(
     std::initializer_list<std::string_view> names) const {
-  const std::vector<std::string_view> wanted(names);
+  // A name the table does not hold belongs to no node, so a document
+  // without any of the names is not walked at all; the walk compares the
+  // names' indexes.
+  std::vector<NameTable::Index> wanted;
+  wanted.reserve(names.size());
+  std::size_t missing = 0;
+  for (const std::string_view name : names) {
+    const std::optional<NameTable::Index> index = names_.find(name);
+    wanted.push_back(index.value_or(kNone));
+    missing += index.has_value();
+  }
   std::vector<std::optional<NodeId>> found(wanted.size());
-  std::size_t missing = wanted.size();
   const auto consider = [&](NodeId id) {
+    const NameTable::Index name = name_index(id);
     for (std::size_t k = 0; k < wanted.size(); ++k) {
-      if (!found[k] && same_bytes(name_of(id), wanted[k])) {
+      if (!found[k] && wanted[k] == name) {
         found[k] = id;
         --missing;
       }
     }
   };
-  if (root_) {
+  if (root_ && missing > 0) {
     if (tree_order_numbered_) {
       // The tree has not changed since it was numbered, so a pre-order walk
       // meets nodes in document order and may stop once all are found.
@@ -586,6 +596,9 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
 }
 
 const Document::SiblingIndex* Document::named_index(NodeId parent) const {
+  // A narrow parent is scanned even when it kept an index from wider days:
+  // the index is current, so both give the same answer.
+  if (records_[parent].child_count <= kScanLimit) return nullptr;
   if (const auto found = sibling_indexes_.find(parent); found != sibling_indexes_.end()) {
     return &found->second;
   }
@@ -593,7 +606,6 @@ const Document::SiblingIndex* Document::named_index(NodeId parent) const {
   // and again (every bind of a large form under one group, every edit of a
   // long repeat); a parent asked once or twice is scanned.
   constexpr std::uint32_t kScansBeforeIndex = 2;
-  if (records_[parent].child_count <= kScanLimit) return nullptr;
   if (++name_scans_[parent] <= kScansBeforeIndex) return nullptr;
   name_scans_.erase(parent);
   return &sibling_index(parent);
@@ -646,6 +658,29 @@ std::vector<NodeId> Document::children_named(NodeId parent, std::string_view nam
     if (name_index(child) == *wanted) found.push_back(child);
   }
   return found;
+}
+
+void Document::append_children_named(NodeId parent, NameId name,
+                                     std::vector<NodeId>& out) const {
+  check(parent);
+  if (const SiblingIndex* index = named_index(parent)) {
+    const auto named = index->by_name.find(name);
+    if (named != index->by_name.end()) {
+      out.insert(out.end(), named->second.begin(), named->second.end());
+    }
+    return;
+  }
+  for (const NodeId child : children_of(records_[parent])) {
+    check(child);
+    if (name_index(child) == name) out.push_back(child);
+  }
+}
+
+std::string_view Document::string_value_view(NodeId id, std::string& scratch) const {
+  check(id);
+  if (records_[id].child_count == 0) return value_of(id);
+  scratch = string_value(id);
+  return scratch;
 }
 
 std::uint64_t Document::step_position(NodeId id) const {
@@ -726,17 +761,10 @@ std::string Document::path_of(NodeId id) const {
   return path;
 }
 
-std::optional<std::uint64_t> Document::order_of(NodeId id) const {
-  check(id);
-  const std::uint64_t key = order_key(id);
-  if (key == kUnnumbered) return std::nullopt;
-  return key;
-}
-
 bool Document::precedes(NodeId a, NodeId b) const {
   check(a);
   check(b);
-  return order_key(a) < order_key(b);
+  return unchecked_order_key(a) < unchecked_order_key(b);
 }
 
 std::optional<NodeId> find_named(std::span<const NodeId>& ids, const Document& document,

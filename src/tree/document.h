@@ -148,6 +148,22 @@ class Document {
     const Record& record = records_[id];
     return {links_.data() + record.links_at, record.attribute_count};
   }
+  // Names as numbers: every name the document holds has an index in its
+  // name table, so comparing a node's name with a name looked up once is
+  // comparing two numbers. A name without an index belongs to no node.
+  using NameId = NameTable::Index;
+  std::optional<NameId> find_name(std::string_view name) const { return names_.find(name); }
+  NameId name_id(NodeId id) const {
+    check(id);
+    return name_index(id);
+  }
+  // The child elements of that name appended to `out`, in child order: what
+  // children_named gives, without a list of its own.
+  void append_children_named(NodeId parent, NameId name, std::vector<NodeId>& out) const;
+  // The node's string-value, as a view of its own value when it has no
+  // children (valid until the next edit), or built in `scratch`.
+  std::string_view string_value_view(NodeId id, std::string& scratch) const;
+
   // The child elements of exactly that name, in child order; a lookup
   // rather than a scan under a parent with many children that is asked
   // about again and again, and the index behind it is kept current by the
@@ -188,7 +204,17 @@ class Document {
 
   // Document order as of the last renumber: the node's number, none for a
   // node that was not reachable from the root then (or created since).
-  std::optional<std::uint64_t> order_of(NodeId id) const;
+  std::optional<std::uint64_t> order_of(NodeId id) const {
+    check(id);
+    const std::uint32_t order = records_[id].order;
+    if (order == kUnnumbered32) return std::nullopt;
+    return order;
+  }
+  // The same as a sort key: UINT64_MAX for a node without a number.
+  std::uint64_t order_key(NodeId id) const {
+    check(id);
+    return unchecked_order_key(id);
+  }
   // Whether `a` comes before `b` in document order, in constant time; nodes
   // without a number come after every numbered node and are unordered among
   // themselves.
@@ -262,7 +288,7 @@ class Document {
   // Room for `needed` links at the node's place in links_, moving its list
   // to the end when it has too little; with room to grow unless `exact`.
   void reserve_links(NodeId id, std::uint64_t needed, bool exact = false);
-  std::uint64_t order_key(NodeId id) const {
+  std::uint64_t unchecked_order_key(NodeId id) const {
     const std::uint32_t order = records_[id].order;
     return order == kUnnumbered32 ? kUnnumbered : order;
   }

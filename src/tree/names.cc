@@ -15,27 +15,6 @@ NameTable& NameTable::operator=(const NameTable& other) {
   return *this;
 }
 
-std::uint64_t NameTable::hash(std::string_view name) {
-  // Eight bytes at a time; names are short, so this is a multiplication or
-  // two.
-  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-  std::uint64_t h = name.size() * kMultiplier;
-  std::size_t k = 0;
-  for (; k + 8 <= name.size(); k += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, name.data() + k, 8);
-    h = (h ^ word) * kMultiplier;
-    h ^= h >> 29;
-  }
-  if (k < name.size()) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, name.data() + k, name.size() - k);
-    h = (h ^ word) * kMultiplier;
-    h ^= h >> 29;
-  }
-  return h;
-}
-
 void NameTable::rehash(std::size_t slot_count) {
   slots_.assign(slot_count, 0);
   const std::size_t mask = slot_count - 1;
@@ -43,16 +22,6 @@ void NameTable::rehash(std::size_t slot_count) {
     std::size_t slot = hash(views_[index]) & mask;
     while (slots_[slot] != 0) slot = (slot + 1) & mask;
     slots_[slot] = index + 1;
-  }
-}
-
-std::optional<NameTable::Index> NameTable::find(std::string_view name) const {
-  if (slots_.empty()) return std::nullopt;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = hash(name) & mask;; slot = (slot + 1) & mask) {
-    const Index entry = slots_[slot];
-    if (entry == 0) return std::nullopt;
-    if (views_[entry - 1] == name) return entry - 1;
   }
 }
 
@@ -64,7 +33,7 @@ NameTable::Index NameTable::intern(std::string_view name) {
   for (;; slot = (slot + 1) & mask) {
     const Index entry = slots_[slot];
     if (entry == 0) break;
-    if (views_[entry - 1] == name) return entry - 1;
+    if (same_name(views_[entry - 1], name)) return entry - 1;
   }
   if (views_.size() >= kLimit) throw std::bad_alloc();
   const auto index = static_cast<Index>(views_.size());

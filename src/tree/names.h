@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <optional>
 #include <string>
@@ -33,12 +34,50 @@ class NameTable {
   Index intern(std::string_view name);
   // The index of the name when it is stored, none otherwise: a name the
   // table does not hold belongs to no node of the document.
-  std::optional<Index> find(std::string_view name) const;
+  std::optional<Index> find(std::string_view name) const {
+    if (slots_.empty()) return std::nullopt;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash(name) & mask;; slot = (slot + 1) & mask) {
+      const Index entry = slots_[slot];
+      if (entry == 0) return std::nullopt;
+      if (same_name(views_[entry - 1], name)) return entry - 1;
+    }
+  }
   std::string_view operator[](Index index) const { return views_[index]; }
   std::size_t size() const { return views_.size(); }
 
  private:
-  static std::uint64_t hash(std::string_view name);
+  // Inline, as is the search: the evaluator looks a step's name up once per
+  // context node, and names are a few bytes long.
+  static std::uint64_t hash(std::string_view name) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    const char* const data = name.data();
+    const std::size_t size = name.size();
+    std::uint64_t h = size * kMultiplier;
+    std::size_t k = 0;
+    for (; k + 8 <= size; k += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, data + k, 8);
+      h = (h ^ word) * kMultiplier;
+      h ^= h >> 29;
+    }
+    if (k < size) {
+      std::uint64_t word = 0;
+      for (std::size_t j = 0; k + j < size; ++j) {
+        word |= std::uint64_t{static_cast<unsigned char>(data[k + j])} << (8 * j);
+      }
+      h = (h ^ word) * kMultiplier;
+      h ^= h >> 29;
+    }
+    return h;
+  }
+  static bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+      if (a[k] != b[k]) return false;
+    }
+    return true;
+  }
   void rehash(std::size_t slot_count);
 
   // The texts, in a container whose elements never move.

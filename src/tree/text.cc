@@ -108,6 +108,13 @@ bool is_printable(char32_t c) {
 std::string_view trim_start(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
+    // Most texts start with a byte of ASCII, which ICU need not be asked
+    // about.
+    if (const auto c = static_cast<unsigned char>(text[i]); c < 0x80) {
+      if (!is_white_space(c)) break;
+      ++i;
+      continue;
+    }
     std::size_t next = i;
     if (!is_white_space(next_code_point(text, next))) break;
     i = next;
@@ -118,6 +125,11 @@ std::string_view trim_start(std::string_view text) {
 std::string_view trim_end(std::string_view text) {
   std::size_t end = text.size();
   while (end > 0) {
+    if (const auto c = static_cast<unsigned char>(text[end - 1]); c < 0x80) {
+      if (!is_white_space(c)) break;
+      --end;
+      continue;
+    }
     // Step back to the start of the last code point.
     std::size_t start = end - 1;
     while (start > 0 && end - start < 4 &&

@@ -22,6 +22,7 @@
 // calling the library, and White_Space is asked of ICU only for bytes
 // outside ASCII.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -117,6 +118,34 @@ std::size_t find_tag_end(std::string_view text, std::size_t from) {
 }
 
 inline bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The bytes of the names nearly every tag is made of. A tag that holds
+// nothing but these (after "<" or "</", before ">" or "/>") has no white
+// space, quotes or attributes to look for.
+constexpr std::array<bool, 256> kNameBytes = [] {
+  std::array<bool, 256> bytes{};
+  for (unsigned char c = '0'; c <= '9'; ++c) bytes[c] = true;
+  for (unsigned char c = 'A'; c <= 'Z'; ++c) bytes[c] = true;
+  for (unsigned char c = 'a'; c <= 'z'; ++c) bytes[c] = true;
+  for (const unsigned char c : {'-', '.', ':', '_'}) bytes[c] = true;
+  return bytes;
+}();
+
+inline bool is_name_byte(char c) { return kNameBytes[static_cast<unsigned char>(c)]; }
+
+// Byte equality of two names, inline: names are a few bytes long, and a
+// call into the library for each tag would cost more than the comparison.
+inline bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t k = 0;
+  for (; k + 8 <= a.size(); k += 8) {
+    if (load_word(a.data() + k) != load_word(b.data() + k)) return false;
+  }
+  for (; k < a.size(); ++k) {
+    if (a[k] != b[k]) return false;
+  }
+  return true;
+}
 
 // Position of the first White_Space character at or after `from`, or npos.
 inline std::size_t find_white_space(std::string_view text, std::size_t from) {
@@ -396,9 +425,31 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     // A text of little but "<" can ask for more than the machine will map;
     // the store then grows as nodes come, and only a real need fails.
   }
+  // Names come in the same order row after row, so the name that followed
+  // a name last time is tried before the name table is searched: one
+  // comparison instead of hashing every tag's name. Indexed by name, the
+  // name made after it (kNone when none yet).
+  std::vector<NameTable::Index> next_name;
+  NameTable::Index previous_name = kNone;
+  const auto name_index = [&](std::string_view name) {
+    if (previous_name < next_name.size()) {
+      const NameTable::Index guess = next_name[previous_name];
+      if (guess != kNone && same_name(document.names_[guess], name)) {
+        previous_name = guess;
+        return guess;
+      }
+    }
+    const NameTable::Index index = document.names_.intern(name);
+    if (previous_name != kNone) {
+      if (previous_name >= next_name.size()) next_name.resize(document.names_.size(), kNone);
+      next_name[previous_name] = index;
+    }
+    previous_name = index;
+    return index;
+  };
   // A new node: numbered by its id, since nodes are made in document order.
   const auto make = [&](std::string_view name, bool is_attribute) {
-    const NodeId id = document.push_node(document.names_.intern(name), {}, is_attribute);
+    const NodeId id = document.push_node(name_index(name), {}, is_attribute);
     records[id].order = static_cast<std::uint32_t>(id);
     return id;
   };
@@ -429,17 +480,43 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
   while (i < size) {
     const std::size_t lt = text[i] == '<' ? i : find_byte(text, i, '<');
     if (lt == npos) break;
-    if (lt + 1 < size && (text[lt + 1] == '?' || text[lt + 1] == '!')) {
-      auto markup = read_markup(text, lt);
-      if (!markup) return std::unexpected(std::move(markup.error()));
-      // Any other "<!" is passed over, and what follows it read as text.
-      i = markup->kind == Markup::None ? lt + 1 : markup->end;
-      continue;
+    // A plain tag, <name>, </name> or <name/> with a name of name bytes
+    // only, is read at once: its content is the name (with its "/"), and it
+    // has no white space, quotes or attributes that the general reading
+    // below would look for.
+    std::string_view content;
+    bool plain = false;
+    {
+      std::size_t q = lt + 1;
+      const bool closing = q < size && text[q] == '/';
+      if (closing) ++q;
+      const std::size_t name_from = q;
+      while (q < size && is_name_byte(text[q])) ++q;
+      if (q > name_from && q < size) {
+        if (text[q] == '>') {
+          plain = true;
+          i = q + 1;
+        } else if (!closing && text[q] == '/' && q + 1 < size && text[q + 1] == '>') {
+          plain = true;
+          ++q;
+          i = q + 1;
+        }
+        if (plain) content = text.substr(lt + 1, q - lt - 1);
+      }
     }
-    const std::size_t gt = find_tag_end(text, lt + 1);
-    if (gt == npos) return std::unexpected("unterminated tag");
-    const std::string_view content = text.substr(lt + 1, gt - lt - 1);
-    i = gt + 1;
+    if (!plain) {
+      if (lt + 1 < size && (text[lt + 1] == '?' || text[lt + 1] == '!')) {
+        auto markup = read_markup(text, lt);
+        if (!markup) return std::unexpected(std::move(markup.error()));
+        // Any other "<!" is passed over, and what follows it read as text.
+        i = markup->kind == Markup::None ? lt + 1 : markup->end;
+        continue;
+      }
+      const std::size_t gt = find_tag_end(text, lt + 1);
+      if (gt == npos) return std::unexpected("unterminated tag");
+      content = text.substr(lt + 1, gt - lt - 1);
+      i = gt + 1;
+    }
 
     if (!content.empty() && content.front() == '/') {
       if (open.empty()) return std::unexpected("closing tag without opening");
@@ -450,9 +527,10 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
       finish_links(top, std::span<const NodeId>(pending_children.data() + first_child,
                                                 pending_children.size() - first_child));
       pending_children.shrink(first_child);
-      const std::string_view closing = strip_prefix(trim_white_space(content.substr(1)));
+      const std::string_view closing =
+          strip_prefix(plain ? content.substr(1) : trim_white_space(content.substr(1)));
       const std::string_view opened = document.name_of(top);
-      if (closing != opened) {
+      if (!same_name(closing, opened)) {
         std::string message = "closing </";
         message += closing;
         message += "> does not match open <";
@@ -467,8 +545,8 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     const bool self_closing = !content.empty() && content.back() == '/';
     std::string_view body = content;
     while (!body.empty() && body.back() == '/') body.remove_suffix(1);
-    const std::size_t name_start = skip_white_space(body, 0);
-    std::size_t name_end = find_white_space(body, name_start);
+    const std::size_t name_start = plain ? 0 : skip_white_space(body, 0);
+    std::size_t name_end = plain ? body.size() : find_white_space(body, name_start);
     if (name_end == npos) name_end = body.size();
     const NodeId element = make(strip_prefix(body.substr(name_start, name_end - name_start)), false);
 
@@ -518,8 +596,12 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     // not blank; it is kept untrimmed.
     std::size_t end = find_byte(text, i, size, '<');
     std::string_view run = text.substr(i, end - i);
-    auto markup = read_markup(text, end);
-    if (!markup) return std::unexpected(std::move(markup.error()));
+    // Most runs end at a tag: only a "<!" or "<?" can start anything else.
+    std::expected<MarkupSpan, std::string> markup = MarkupSpan{};
+    if (end + 1 < size && (text[end + 1] == '!' || text[end + 1] == '?')) {
+      markup = read_markup(text, end);
+      if (!markup) return std::unexpected(std::move(markup.error()));
+    }
     const std::uint64_t at = values.size();
     if (markup->kind == Markup::None) {
       if (!is_blank(run)) {
