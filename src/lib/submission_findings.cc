@@ -27,10 +27,12 @@ py::list submission_findings(const py::object& form, const py::object& submissio
   const XmlText submission_xml = load_argument(arguments.submission, "submission");
   auto loaded = Form::load(form_xml.view());
   if (!loaded) raise_runtime_error(loaded.error());
-  const Submission read = read_submission(submission_xml, std::move(arguments));
+  Submission read = read_submission(submission_xml, std::move(arguments));
 
+  // The submission is needed no more once judged: the model is built
+  // around it rather than around a copy.
   const std::vector<SubmissionFinding> findings =
-      judge_submission(*loaded, read.document, read.clock.today(), read.clock.now());
+      judge_submission(*loaded, std::move(read.document), read.clock.today(), read.clock.now());
   py::list result;
   for (const SubmissionFinding& finding : findings) {
     py::dict entry;

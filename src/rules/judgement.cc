@@ -12,11 +12,6 @@ namespace {
 
 // One node judged by one bind: its calculation is checked, or its
 // required rule and constraint.
-struct Check {
-  const Bind* bind;
-  bool calculation;
-};
-
 SubmissionFinding not_evaluated(const Bind& bind, std::string path, std::string reason) {
   return {bind.nodeset, std::move(path), std::nullopt,
           FindingKind{FindingKind::NotEvaluated{std::move(reason)}}};
@@ -92,33 +87,36 @@ std::vector<SubmissionFinding> JudgingState::findings() {
   // Every check in the order its findings are reported: the calculations
   // in calculation order, then the required rules and constraints in bind
   // order, each bind's relevant nodes in the order selected.
+  // Check k is of the bind checks[k] at nodes[k]; the calculations come
+  // first, then the answers.
   std::vector<NodeId> nodes;
-  std::vector<Check> checks;
+  std::vector<const Bind*> checks;
   for (const std::size_t index : form_.calculation_order) {
     const Bind& bind = form_.binds[index];
     if (!bind.calculate) continue;
     for (const NodeId node : selections_.of(index)) {
       if (!relevance_.is_relevant(node)) continue;
       nodes.push_back(node);
-      checks.push_back({&bind, true});
+      checks.push_back(&bind);
     }
   }
+  const std::size_t calculations = checks.size();
   for (std::size_t index = 0; index < form_.binds.size(); ++index) {
     const Bind& bind = form_.binds[index];
     if (!bind.required && !bind.constraint) continue;
     for (const NodeId node : selections_.of(index)) {
       if (!relevance_.is_relevant(node)) continue;
       nodes.push_back(node);
-      checks.push_back({&bind, false});
+      checks.push_back(&bind);
     }
   }
 
-  FindingsByRule made(checks.size());
+  FindingsByRule made;
   for (const std::size_t k : node_order(nodes, model_.size())) {
-    if (checks[k].calculation) {
-      check_calculation(*checks[k].bind, nodes[k], model_, env_, k, made);
+    if (k < calculations) {
+      check_calculation(*checks[k], nodes[k], model_, env_, k, made);
     } else {
-      check_answer(*checks[k].bind, nodes[k], model_, env_, k, made);
+      check_answer(*checks[k], nodes[k], model_, env_, k, made);
     }
   }
 
@@ -136,6 +134,13 @@ std::vector<SubmissionFinding> JudgingState::findings() {
 std::vector<SubmissionFinding> judge_submission(const Form& form, const Document& instance,
                                                 std::string today, std::string now) {
   JudgingState state(form, instance, std::move(today), std::move(now));
+  return state.findings();
+}
+
+std::vector<SubmissionFinding> judge_submission(const Form& form, Document&& instance,
+                                                std::string today, std::string now) {
+  JudgingState state(form, build_model_document_in_place(form, std::move(instance)),
+                     std::move(today), std::move(now));
   return state.findings();
 }
 

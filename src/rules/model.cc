@@ -25,6 +25,21 @@ Document build_model_document(const Form& form, const Document& instance) {
   return model;
 }
 
+Document build_model_document_in_place(const Form& form, Document&& instance) {
+  Document model = std::move(instance);
+  const std::optional<NodeId> top = model.root();
+  const NodeId root = model.new_element("model", "");
+  model.set_root(root);
+  if (top) model.append_child(root, *top);
+  for (const auto& [id, secondary] : form.instances) {
+    if (const std::optional<NodeId> secondary_top = secondary.root()) {
+      model.append_child(root, model.import_subtree(secondary, *secondary_top));
+    }
+  }
+  model.renumber();
+  return model;
+}
+
 NodeSet select_nodes(std::string_view expression, const Document& document,
                      const EvalEnv& env) {
   const auto expr = parse_expression(expression);

@@ -31,6 +31,12 @@ namespace vindle {
 // "model" holding copies of the instance's root (when it has one) and of
 // every secondary instance's root, numbered.
 Document build_model_document(const Form& form, const Document& instance);
+// The same model built around the instance itself, which it takes instead
+// of copying: "model" becomes its root, above the instance's root, and the
+// secondary instances are copied in after it. The nodes of the instance
+// keep their ids; the tree, its names, values and document order are
+// those of the copy, so every evaluation reads the same in both.
+Document build_model_document_in_place(const Form& form, Document&& instance);
 
 // The nodes a bind's path selects, evaluated at the model's root element.
 // Anything that goes wrong (a parse error, an evaluation error, a value that

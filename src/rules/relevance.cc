@@ -42,7 +42,7 @@ RelevanceMap compute_relevance(BindSelections& selections, const Document& model
   // What each relevant expression gave at its node; a failure counts as
   // relevant, and is reported.
   std::vector<bool> values(nodes.size());
-  FindingsByRule failures(nodes.size());
+  FindingsByRule failures;
   for (const std::size_t k : node_order(nodes, model.size())) {
     const Bind& bind = *owners[k];
     EvalResult value = evaluate(*bind.relevant, model, Focus{nodes[k], 1, 1}, env);

@@ -1,5 +1,6 @@
 #include "rules/sweep.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <numeric>
 
@@ -25,23 +26,21 @@ std::vector<std::size_t> node_order(std::span<const NodeId> nodes, std::size_t d
   return order;
 }
 
-FindingsByRule::FindingsByRule(std::size_t rules) : first_(rules, kNone) {}
-
 void FindingsByRule::add(std::size_t rule, SubmissionFinding finding) {
-  if (first_[rule] == kNone) first_[rule] = made_.size();
   made_.emplace_back(rule, std::move(finding));
 }
 
 void FindingsByRule::move_to(std::vector<SubmissionFinding>& out) {
   if (made_.empty()) return;
+  // A stable sort by rule keeps each rule's findings in the order made.
+  std::vector<std::size_t> order(made_.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+    return made_[a].first < made_[b].first;
+  });
   out.reserve(out.size() + made_.size());
-  for (std::size_t rule = 0; rule < first_.size(); ++rule) {
-    for (std::size_t k = first_[rule]; k < made_.size() && made_[k].first == rule; ++k) {
-      out.push_back(std::move(made_[k].second));
-    }
-  }
+  for (const std::size_t k : order) out.push_back(std::move(made_[k].second));
   made_.clear();
-  first_.assign(first_.size(), kNone);
 }
 
 }  // namespace vindle

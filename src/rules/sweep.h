@@ -23,9 +23,12 @@ std::vector<std::size_t> node_order(std::span<const NodeId> nodes, std::size_t d
 
 // Findings made while rules are evaluated in node order, handed back in
 // the order of the rules that made them.
+// Findings are few beside the rules of a large instance, so they are put
+// in the order of their rules when handed back, and nothing is kept per
+// rule.
 class FindingsByRule {
  public:
-  explicit FindingsByRule(std::size_t rules);
+  FindingsByRule() = default;
 
   // A rule's findings are added together, with no other rule's between
   // them.
@@ -34,9 +37,6 @@ class FindingsByRule {
   void move_to(std::vector<SubmissionFinding>& out);
 
  private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-  std::vector<std::size_t> first_;  // by rule: its first finding in made_
   std::vector<std::pair<std::size_t, SubmissionFinding>> made_;  // (rule, finding)
 };
 

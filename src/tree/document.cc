@@ -13,7 +13,7 @@ namespace {
 
 // Up to this many children, a same-name count is a scan of the parent's
 // children; above it, path_of builds a SiblingIndex for the parent.
-constexpr std::size_t kScanLimit = 16;
+constexpr std::size_t kScanLimit = 64;
 
 // Where `id` is in a list that holds it at most once, or `last`. Lists
 // made by the reader and grown by appending run in ascending id order, so
