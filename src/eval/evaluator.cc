@@ -700,6 +700,7 @@ NodesResult expect_node_set(Value value, std::string_view what) {
 }
 
 NodeSet sort_document_order(NodeSet nodes, const Document& document) {
+  if (nodes.size() < 2) return nodes;
   // Most lists arrive in order already; checking costs one pass.
   bool sorted = true;
   std::uint64_t previous = 0;

@@ -1,5 +1,6 @@
 #include "functions/library.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -30,7 +31,7 @@ constexpr Arity kAny{};
 
 // Every name the library knows. The refused names have no body: the engine
 // will not guess at a value that the form acts on.
-const Entry kEntries[] = {
+constexpr Entry kEntries[] = {
     {"if", kThree, functions::fn_if},
     {"not", kOne, functions::fn_not},
     {"boolean", kOne, functions::fn_boolean},
@@ -98,8 +99,38 @@ const Entry kEntries[] = {
     {"position-in-repeat", kAny, nullptr},
 };
 
+constexpr std::size_t kEntryCount = std::size(kEntries);
+constexpr std::size_t kLongestName = [] {
+  std::size_t longest = 0;
+  for (const Entry& entry : kEntries) longest = std::max(longest, entry.name.size());
+  return longest;
+}();
+
+// The entries grouped by the length of their names: a call compares its
+// name with the few names of its length only, where every call in a
+// predicate would otherwise walk the whole table.
+struct EntriesByLength {
+  std::array<std::size_t, kEntryCount> entries{};       // indexes, by name length
+  std::array<std::size_t, kLongestName + 2> first{};    // where each length starts
+};
+
+constexpr EntriesByLength kByLength = [] {
+  EntriesByLength index;
+  for (const Entry& entry : kEntries) ++index.first[entry.name.size() + 1];
+  for (std::size_t length = 1; length < index.first.size(); ++length) {
+    index.first[length] += index.first[length - 1];
+  }
+  std::array<std::size_t, kLongestName + 2> next = index.first;
+  for (std::size_t k = 0; k < kEntryCount; ++k) {
+    index.entries[next[kEntries[k].name.size()]++] = k;
+  }
+  return index;
+}();
+
 const Entry* find_entry(std::string_view name) {
-  for (const Entry& entry : kEntries) {
+  if (name.size() > kLongestName) return nullptr;
+  for (std::size_t k = kByLength.first[name.size()]; k < kByLength.first[name.size() + 1]; ++k) {
+    const Entry& entry = kEntries[kByLength.entries[k]];
     if (same_bytes(entry.name, name)) return &entry;
   }
   return nullptr;

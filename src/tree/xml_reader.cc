@@ -122,16 +122,18 @@ inline bool is_ascii_space(unsigned char c) { return c == ' ' || (c >= '\t' && c
 // The bytes of the names nearly every tag is made of. A tag that holds
 // nothing but these (after "<" or "</", before ">" or "/>") has no white
 // space, quotes or attributes to look for.
-constexpr std::array<bool, 256> kNameBytes = [] {
-  std::array<bool, 256> bytes{};
-  for (unsigned char c = '0'; c <= '9'; ++c) bytes[c] = true;
-  for (unsigned char c = 'A'; c <= 'Z'; ++c) bytes[c] = true;
-  for (unsigned char c = 'a'; c <= 'z'; ++c) bytes[c] = true;
-  for (const unsigned char c : {'-', '.', ':', '_'}) bytes[c] = true;
+// kNameByte for each of them, kColon for the ":" that ends a prefix.
+constexpr std::uint8_t kNameByte = 1;
+constexpr std::uint8_t kColon = 2;
+constexpr std::array<std::uint8_t, 256> kNameBytes = [] {
+  std::array<std::uint8_t, 256> bytes{};
+  for (unsigned char c = '0'; c <= '9'; ++c) bytes[c] = kNameByte;
+  for (unsigned char c = 'A'; c <= 'Z'; ++c) bytes[c] = kNameByte;
+  for (unsigned char c = 'a'; c <= 'z'; ++c) bytes[c] = kNameByte;
+  for (const unsigned char c : {'-', '.', '_'}) bytes[c] = kNameByte;
+  bytes[':'] = kColon;
   return bytes;
 }();
-
-inline bool is_name_byte(char c) { return kNameBytes[static_cast<unsigned char>(c)]; }
 
 // Byte equality of two names, inline: names are a few bytes long, and a
 // call into the library for each tag would cost more than the comparison.
@@ -447,10 +449,23 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     previous_name = index;
     return index;
   };
-  // A new node: numbered by its id, since nodes are made in document order.
+  // A new node, without value or links yet: numbered by its id, since
+  // nodes are made in document order.
   const auto make = [&](std::string_view name, bool is_attribute) {
-    const NodeId id = document.push_node(name_index(name), {}, is_attribute);
-    records[id].order = static_cast<std::uint32_t>(id);
+    const NodeId id = records.size();
+    if (id >= kNone) throw std::bad_alloc();
+    const NameTable::Index index = name_index(name);
+    records.push_back(Record{
+        .value_at = values.size(),
+        .links_at = 0,
+        .value_size = 0,
+        .parent = kNone,
+        .name = index | (is_attribute ? kAttributeBit : 0),
+        .attribute_count = 0,
+        .child_count = 0,
+        .link_capacity = 0,
+        .order = static_cast<std::uint32_t>(id),
+    });
     return id;
   };
   // The node's value is what was decoded into the text since `at`.
@@ -485,14 +500,22 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     // has no white space, quotes or attributes that the general reading
     // below would look for.
     std::string_view content;
+    std::string_view plain_name;  // the local name of a plain tag
     bool plain = false;
     {
       std::size_t q = lt + 1;
       const bool closing = q < size && text[q] == '/';
       if (closing) ++q;
       const std::size_t name_from = q;
-      while (q < size && is_name_byte(text[q])) ++q;
+      std::size_t local_from = q;
+      while (q < size) {
+        const std::uint8_t kind = kNameBytes[static_cast<unsigned char>(text[q])];
+        if (kind == 0) break;
+        if (kind == kColon) local_from = q + 1;
+        ++q;
+      }
       if (q > name_from && q < size) {
+        plain_name = text.substr(local_from, q - local_from);
         if (text[q] == '>') {
           plain = true;
           i = q + 1;
@@ -528,7 +551,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
                                                 pending_children.size() - first_child));
       pending_children.shrink(first_child);
       const std::string_view closing =
-          strip_prefix(plain ? content.substr(1) : trim_white_space(content.substr(1)));
+          plain ? plain_name : strip_prefix(trim_white_space(content.substr(1)));
       const std::string_view opened = document.name_of(top);
       if (!same_name(closing, opened)) {
         std::string message = "closing </";
@@ -548,7 +571,9 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     const std::size_t name_start = plain ? 0 : skip_white_space(body, 0);
     std::size_t name_end = plain ? body.size() : find_white_space(body, name_start);
     if (name_end == npos) name_end = body.size();
-    const NodeId element = make(strip_prefix(body.substr(name_start, name_end - name_start)), false);
+    const NodeId element =
+        make(plain ? plain_name : strip_prefix(body.substr(name_start, name_end - name_start)),
+             false);
 
     // Attributes start at the body's first white space, which is either its
     // first character or the end of the name. Whatever cannot be read as
@@ -597,13 +622,9 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     std::size_t end = find_byte(text, i, size, '<');
     std::string_view run = text.substr(i, end - i);
     // Most runs end at a tag: only a "<!" or "<?" can start anything else.
-    std::expected<MarkupSpan, std::string> markup = MarkupSpan{};
-    if (end + 1 < size && (text[end + 1] == '!' || text[end + 1] == '?')) {
-      markup = read_markup(text, end);
-      if (!markup) return std::unexpected(std::move(markup.error()));
-    }
+    const bool markup_follows = end + 1 < size && (text[end + 1] == '!' || text[end + 1] == '?');
     const std::uint64_t at = values.size();
-    if (markup->kind == Markup::None) {
+    if (!markup_follows) {
       if (!is_blank(run)) {
         append_decoded(run, values);
         finish_value(element, at);
@@ -611,6 +632,8 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     } else {
       // The run goes on past comments, processing instructions and
       // DOCTYPEs, and through CDATA sections, to the next tag.
+      auto markup = read_markup(text, end);
+      if (!markup) return std::unexpected(std::move(markup.error()));
       bool blank = true;
       while (true) {
         blank = blank && is_blank(run);
