@@ -86,39 +86,39 @@ JudgingState::JudgingState(const Form& form, Document&& model, std::string today
 std::vector<SubmissionFinding> JudgingState::findings() {
   // Every check in the order its findings are reported: the calculations
   // in calculation order, then the required rules and constraints in bind
-  // order, each bind's relevant nodes in the order selected.
-  // Check k is of the bind checks[k] at nodes[k]; the calculations come
-  // first, then the answers.
-  std::vector<NodeId> nodes;
-  std::vector<const Bind*> checks;
+  // order, each bind's nodes in the order selected. A check on a node that
+  // is not relevant is passed over when its turn comes, in node order,
+  // where the relevance of the nodes is read one after another.
+  std::vector<std::span<const NodeId>> runs;
+  std::vector<const Bind*> run_binds;
+  std::vector<std::size_t> first_places;  // each run's first place
+  std::size_t places = 0;
+  const auto add_run = [&](const Bind& bind, const NodeSet& nodes) {
+    runs.emplace_back(nodes);
+    run_binds.push_back(&bind);
+    first_places.push_back(places);
+    places += nodes.size();
+  };
   for (const std::size_t index : form_.calculation_order) {
     const Bind& bind = form_.binds[index];
-    if (!bind.calculate) continue;
-    for (const NodeId node : selections_.of(index)) {
-      if (!relevance_.is_relevant(node)) continue;
-      nodes.push_back(node);
-      checks.push_back(&bind);
-    }
+    if (bind.calculate) add_run(bind, selections_.of(index));
   }
-  const std::size_t calculations = checks.size();
+  const std::size_t calculation_runs = runs.size();
   for (std::size_t index = 0; index < form_.binds.size(); ++index) {
     const Bind& bind = form_.binds[index];
-    if (!bind.required && !bind.constraint) continue;
-    for (const NodeId node : selections_.of(index)) {
-      if (!relevance_.is_relevant(node)) continue;
-      nodes.push_back(node);
-      checks.push_back(&bind);
-    }
+    if (bind.required || bind.constraint) add_run(bind, selections_.of(index));
   }
 
   FindingsByRule made;
-  for (const std::size_t k : node_order(nodes, model_.size())) {
-    if (k < calculations) {
-      check_calculation(*checks[k], nodes[k], model_, env_, k, made);
+  visit_in_node_order(runs, model_.size(), [&](std::size_t run, std::size_t index, NodeId node) {
+    if (!relevance_.is_relevant(node)) return;
+    const std::size_t place = first_places[run] + index;
+    if (run < calculation_runs) {
+      check_calculation(*run_binds[run], node, model_, env_, place, made);
     } else {
-      check_answer(*checks[k], nodes[k], model_, env_, k, made);
+      check_answer(*run_binds[run], node, model_, env_, place, made);
     }
-  }
+  });
 
   std::vector<SubmissionFinding> findings = relevance_failures_;
   made.move_to(findings);

@@ -108,6 +108,11 @@ void BindSelections::select_group(SiblingGroup& group) {
   if (!root) return;
   auto parents = evaluate(group.parents, model_, Focus{*root, 1, 1}, env_);
   if (!parents || !parents->is_node_set()) return;
+  // A name is most often found once under each parent (a question of each
+  // row): room for that many spares the selections their regrowth.
+  for (auto& [name, selections] : wanted) {
+    for (NodeSet* selection : selections) selection->reserve(parents->nodes().size());
+  }
   // Rows of a repeat hold the same names in the same places, so the name
   // found at a place under the previous parent is tried first.
   struct Seen {

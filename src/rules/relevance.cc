@@ -29,33 +29,42 @@ std::vector<std::pair<NodeId, bool>> RelevanceMap::entries() const {
 RelevanceMap compute_relevance(BindSelections& selections, const Document& model,
                                const EvalEnv& env, std::vector<SubmissionFinding>& findings) {
   const std::vector<Bind>& binds = selections.binds();
-  std::vector<NodeId> nodes;
-  std::vector<const Bind*> owners;
+  // The nodes of each bind with a relevant expression, a run per bind.
+  std::vector<std::span<const NodeId>> runs;
+  std::vector<const Bind*> run_binds;
+  std::vector<std::size_t> first_places;  // each run's first place
+  std::size_t places = 0;
   for (std::size_t index = 0; index < binds.size(); ++index) {
     if (!binds[index].relevant) continue;
-    for (const NodeId node : selections.of(index)) {
-      nodes.push_back(node);
-      owners.push_back(&binds[index]);
-    }
+    const NodeSet& nodes = selections.of(index);
+    runs.emplace_back(nodes);
+    run_binds.push_back(&binds[index]);
+    first_places.push_back(places);
+    places += nodes.size();
   }
 
-  // What each relevant expression gave at its node; a failure counts as
-  // relevant, and is reported.
-  std::vector<bool> values(nodes.size());
+  // What each relevant expression gave at its node, by place; a failure
+  // counts as relevant, and is reported.
+  std::vector<bool> values(places);
   FindingsByRule failures;
-  for (const std::size_t k : node_order(nodes, model.size())) {
-    const Bind& bind = *owners[k];
-    EvalResult value = evaluate(*bind.relevant, model, Focus{nodes[k], 1, 1}, env);
-    values[k] = !value || value_to_boolean(*value);
+  visit_in_node_order(runs, model.size(), [&](std::size_t run, std::size_t index, NodeId node) {
+    const Bind& bind = *run_binds[run];
+    const std::size_t place = first_places[run] + index;
+    EvalResult value = evaluate(*bind.relevant, model, Focus{node, 1, 1}, env);
+    values[place] = !value || value_to_boolean(*value);
     if (!value) {
-      failures.add(k, {bind.nodeset, model.path_of(nodes[k]), std::nullopt,
-                       FindingKind{FindingKind::NotEvaluated{std::move(value.error())}}});
+      failures.add(place, {bind.nodeset, model.path_of(node), std::nullopt,
+                           FindingKind{FindingKind::NotEvaluated{std::move(value.error())}}});
     }
-  }
+  });
   failures.move_to(findings);
   // Own relevance, by node: the last relevant expression on a node decides.
   RelevanceMap own(model.size());
-  for (std::size_t k = 0; k < nodes.size(); ++k) own.set(nodes[k], values[k]);
+  for (std::size_t run = 0; run < runs.size(); ++run) {
+    for (std::size_t index = 0; index < runs[run].size(); ++index) {
+      own.set(runs[run][index], values[first_places[run] + index]);
+    }
+  }
 
   // A node is hidden when it or one of its ancestors has an own value of
   // false: the subtrees below such nodes (attributes included) are marked,
@@ -76,11 +85,17 @@ RelevanceMap compute_relevance(BindSelections& selections, const Document& model
     }
   }
 
-  RelevanceMap effective(model.size());
+  // Every node some bind selects gets its entry: marked first, bind by
+  // bind, then entered in one pass in id order.
+  std::vector<bool> selected_nodes(model.size(), false);
   for (std::size_t index = 0; index < binds.size(); ++index) {
     for (const NodeId node : selections.of(index)) {
-      if (node < hidden.size()) effective.set(node, !hidden[node]);
+      if (node < selected_nodes.size()) selected_nodes[node] = true;
     }
+  }
+  RelevanceMap effective(model.size());
+  for (NodeId node = 0; node < selected_nodes.size(); ++node) {
+    if (selected_nodes[node]) effective.set(node, !hidden[node]);
   }
   return effective;
 }
