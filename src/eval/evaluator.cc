@@ -48,11 +48,30 @@ bool descendants_passing(NodeId node, const NameMatch& match, const Document& do
   if (last == kUnnumbered) return false;
   const std::size_t start = out.size();
   if (match.matches_nothing()) return true;
-  const std::span<const NodeId> top = document.children(node);
-  std::vector<NodeId> stack(top.rbegin(), top.rend());
+  // The subtree is numbered in one run, which ends with the last node on
+  // the way down through last children, or that node's last attribute: a
+  // bound on what the walk can add.
+  NodeId end = node;
+  while (!document.children(end).empty()) end = document.children(end).back();
+  if (const std::span<const NodeId> attributes = document.attributes(end); !attributes.empty()) {
+    end = attributes.back();
+  }
+  if (const std::uint64_t end_key = order_key(document, end);
+      end_key != kUnnumbered && end_key > last) {
+    out.reserve(start + (end_key - last));
+  }
+  // The children still to visit at each level on the way down: a stack as
+  // deep as the tree, however wide it is. The document does not change
+  // while it is evaluated, so the views stay valid.
+  std::vector<std::span<const NodeId>> stack{document.children(node)};
   while (!stack.empty()) {
-    const NodeId next = stack.back();
-    stack.pop_back();
+    std::span<const NodeId>& level = stack.back();
+    if (level.empty()) {
+      stack.pop_back();
+      continue;
+    }
+    const NodeId next = level.front();
+    level = level.subspan(1);
     // Pre-order of a tree numbered in its own order ascends; a node added
     // or moved since (or a child hung under an attribute) is not numbered
     // so, and the step is left to the general walk.
@@ -63,8 +82,9 @@ bool descendants_passing(NodeId node, const NameMatch& match, const Document& do
     }
     last = key;
     if (match(document, next)) out.push_back(next);
-    const std::span<const NodeId> below = document.children(next);
-    stack.insert(stack.end(), below.rbegin(), below.rend());
+    if (const std::span<const NodeId> below = document.children(next); !below.empty()) {
+      stack.push_back(below);
+    }
   }
   return true;
 }
@@ -617,6 +637,13 @@ NodesResult eval_step(std::span<const NodeId> context, const Step& step, const D
   const bool filtered = !step.predicates.empty();
   NodeSet candidates;
   NodeSet& out = filtered ? candidates : result;
+  // Room for a child of each context node, or for every child of one: a
+  // large list that grows by doubling copies itself into fresh memory each
+  // time, where room reserved and never written costs nothing.
+  if (step.axis == Axis::Child && !filtered) {
+    result.reserve(context.size() == 1 ? document.children(context.front()).size()
+                                       : context.size());
+  }
   for (const NodeId node : context) {
     if (filtered) candidates.clear();
     const std::size_t start = out.size();
@@ -669,6 +696,7 @@ NodesResult filter_by_predicate(NodeSet nodes, const std::vector<Expr>& predicat
       return std::unexpected(expression_too_deep());
     }
     NodeSet kept;
+    kept.reserve(nodes.size());
     const std::uint64_t size = nodes.size();
     for (std::uint64_t i = 0; i < size; ++i) {
       const NodeId node = nodes[i];

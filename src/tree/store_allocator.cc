@@ -17,9 +17,13 @@ namespace vindle {
 
 namespace {
 
-// Below this, huge pages gain little and the heap reuses memory better.
-constexpr std::size_t kLargeBlock = std::size_t{8} << 20;
+// Below this, huge pages gain little and the heap reuses memory better;
+// above it, the C library would map the block afresh on every call anyway.
+constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// A store block this large comes from a document of a million nodes or
+// more, whose temporaries are worth giving back at once.
+constexpr std::size_t kTrimmingBlock = std::size_t{64} << 20;
 
 std::size_t mapped_size(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
 
@@ -45,8 +49,11 @@ void release_store_block(void* block, std::size_t bytes) noexcept {
   // The work on a large document leaves large temporaries behind, and once
   // one of them has been freed the C library serves the next ones from its
   // heap and keeps what they free for later. A large store going back to
-  // the system takes that heap memory back with it.
-  ::malloc_trim(0);
+  // the system takes that heap memory back with it. After a smaller
+  // document the heap keeps the little the C library would keep anyway,
+  // and the next call on a document of that size finds it ready instead of
+  // faulting in fresh pages one by one.
+  if (bytes >= kTrimmingBlock) ::malloc_trim(0);
 #endif
 }
 
