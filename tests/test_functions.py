@@ -258,7 +258,7 @@ SQUARE = 1.239e10  # about, for one degree by one degree at the equator
         ("distance(' ;0\t0;; 0\u00a01 extra;')", ONE_DEGREE),
         ("distance('0 0; 0 1; 0 0')", 2 * ONE_DEGREE),
         ("distance('+0 -0; 1e0 .0')", ONE_DEGREE),
-        ("distance(/data/geo)", ONE_DEGREE),
+        ("distance(/data/geo[1])", ONE_DEGREE),
         ("distance('1 2')", 0),
         # one bad piece drops the whole list
         ("distance('0 0; x 1; 0 1')", 0),
@@ -271,6 +271,28 @@ SQUARE = 1.239e10  # about, for one degree by one degree at the equator
 )
 def test_distance_and_area(expression, expected):
     assert float(ev(expression)) == pytest.approx(expected, rel=1e-3, abs=0)
+
+
+WALK = "<d><r><p>0 0</p></r><r><p>0 1</p></r><r><p>1 1</p></r><r><p>1 0 12 5</p></r></d>"
+
+
+@pytest.mark.parametrize(
+    "expression, same_as, about",
+    [
+        # every row's point, in document order, as one trace
+        ("distance(/d/r/p)", "distance('0 0; 0 1; 1 1; 1 0')", 333_940),
+        ("area(/d/r/p)", "area('0 0; 0 1; 1 1; 1 0')", SQUARE),
+        ("distance(/d/r/p, '0 0')", "distance('0 0; 0 1; 1 1; 1 0; 0 0')", 445_258),
+        ("distance('1 1', /d/r[position() < 3]/p)", "distance('1 1; 0 0; 0 1')", 268_743),
+        # one node is its own text
+        ("distance(/d/r[2]/p)", "distance('0 1')", 0),
+        ("area(/d/r[4]/p)", "area('1 0')", 0),
+    ],
+)
+def test_distance_and_area_of_the_nodes_of_a_repeat(expression, same_as, about):
+    got = ev(expression, WALK)
+    assert got == ev(same_as, WALK)
+    assert float(got) == pytest.approx(about, rel=1e-3, abs=0)
 
 
 def test_a_written_nan_is_a_number_and_spreads():

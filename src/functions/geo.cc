@@ -25,10 +25,7 @@ bool is_number_text(std::string_view field, double parsed) {
   return (field[0] | 0x20) == 'n' && (field[1] | 0x20) == 'a' && (field[2] | 0x20) == 'n';
 }
 
-}  // namespace
-
-std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& document) {
-  const std::string text = value_to_string(value, document);
+std::vector<GeoPoint> parse_geo_text(std::string_view text) {
   std::vector<GeoPoint> points;
   std::string_view rest = text;
   while (!rest.empty()) {
@@ -45,6 +42,24 @@ std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& docum
     points.push_back({latitude, longitude});
   }
   return points;
+}
+
+}  // namespace
+
+std::string geo_text(const Value& value, const Document& document) {
+  if (!value.is_node_set() || value.nodes().size() < 2) return value_to_string(value, document);
+  const NodeSet& ids = value.nodes();
+  std::string text;
+  std::string scratch;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) text += ';';
+    text += document.string_value_view(ids[i], scratch);
+  }
+  return text;
+}
+
+std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& document) {
+  return parse_geo_text(geo_text(value, document));
 }
 
 double great_circle_distance(double latitude1, double longitude1, double latitude2,
@@ -86,19 +101,16 @@ namespace functions {
 EvalResult fn_distance(const CallContext& call) {
   auto value = arg_value(call, 0);
   if (!value) return value;
-  // Several arguments are the points of one path, one (or one trace) each:
-  // their texts joined as a single trace would be.
-  if (call.arguments.size() > 1) {
-    std::string trace = value_to_string(*value, call.document);
-    for (std::size_t i = 1; i < call.arguments.size(); ++i) {
-      auto text = arg_string(call, i);
-      if (!text) return std::unexpected(std::move(text.error()));
-      trace += ';';
-      trace += *text;
-    }
-    value = Value::String(std::move(trace));
+  // Several arguments are the points of one path, one (or one trace, or the
+  // nodes of a repeat) each: their texts joined as a single trace would be.
+  std::string trace = geo_text(*value, call.document);
+  for (std::size_t i = 1; i < call.arguments.size(); ++i) {
+    auto next = arg_value(call, i);
+    if (!next) return next;
+    trace += ';';
+    trace += geo_text(*next, call.document);
   }
-  const std::vector<GeoPoint> points = parse_geo_points(*value, call.document);
+  const std::vector<GeoPoint> points = parse_geo_text(trace);
   double total = 0;
   for (std::size_t i = 0; i + 1 < points.size(); ++i) {
     total += great_circle_distance(points[i].latitude, points[i].longitude,

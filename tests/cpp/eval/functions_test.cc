@@ -1,6 +1,7 @@
 // Function bodies and conversions: dates read as numbers, once() on an
-// empty node, distance() through several arguments, and regex() patterns
-// compiled once per environment.
+// empty node, distance() through several arguments, distance() and area()
+// of a node-set of several points, and regex() patterns compiled once per
+// environment.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -145,6 +146,47 @@ TEST(Distance, SeveralArgumentsAreOnePathThroughTheirTexts) {
     EXPECT_EQ(run(expression, xml), expected) << expression;
   }
   EXPECT_EQ(run("distance('0 0 0 0', '0 1 0 0')"), "111318.84502143922");
+}
+
+TEST(Distance, ANodeSetIsOneTraceThroughAllItsNodes) {
+  // A walk answered one stop per row, a plot one corner per row.
+  const char* xml =
+      "<d><r><p>0 0</p></r><r><p>0 1</p></r><r><p>1 1</p></r><r><p>1 0</p></r>"
+      "<one><p>0 0; 0 1; 1 1</p></one><e/><bad>x 1</bad></d>";
+  const std::pair<const char*, const char*> cases[] = {
+      {"distance(/d/r/p)", "distance('0 0; 0 1; 1 1; 1 0')"},
+      {"area(/d/r/p)", "area('0 0; 0 1; 1 1; 1 0')"},
+      // A node's string-value is its descendants' text: the rows themselves.
+      {"distance(/d/r)", "distance('0 0; 0 1; 1 1; 1 0')"},
+      // Document order, whatever the order of the union's operands.
+      {"distance(/d/one/p | /d/r/p)", "distance('0 0; 0 1; 1 1; 1 0; 0 0; 0 1; 1 1')"},
+      {"area(/d/r/p[. != '1 1'])", "area('0 0; 0 1; 1 0')"},
+      // One node is its own text, a trace or a single point.
+      {"distance(/d/one/p)", "distance('0 0; 0 1; 1 1')"},
+      {"area(/d/one/p)", "area('0 0; 0 1; 1 1')"},
+      {"distance(/d/r[2]/p)", "0"},
+      {"area(/d/r[1]/p | /d/r[2]/p)", "0"},
+      // Beside other arguments, its nodes stand in its place.
+      {"distance(/d/r/p, '2 2')", "distance('0 0; 0 1; 1 1; 1 0; 2 2')"},
+      {"distance('2 2', /d/r/p)", "distance('2 2; 0 0; 0 1; 1 1; 1 0')"},
+      {"distance('2 2', /d/r/p, /d/one/p)",
+       "distance('2 2; 0 0; 0 1; 1 1; 1 0; 0 0; 0 1; 1 1')"},
+      {"distance(/d/r/p, /d/r/p)", "distance('0 0; 0 1; 1 1; 1 0; 0 0; 0 1; 1 1; 1 0')"},
+      // An empty node adds an empty piece, which is skipped; a node that is
+      // no point empties the whole trace.
+      {"distance(/d/r/p | /d/e)", "distance('0 0; 0 1; 1 1; 1 0')"},
+      {"distance(/d/r/p | /d/bad)", "0"},
+      {"area(/d/r/p | /d/bad)", "0"},
+      {"distance(/d/nothing)", "0"},
+      {"area(/d/nothing)", "0"},
+      {"distance(/d/r/p, /d/nothing)", "distance('0 0; 0 1; 1 1; 1 0;')"},
+  };
+  for (const auto& [expression, same_as] : cases) {
+    const bool call = same_as[0] == 'd' || same_as[0] == 'a';
+    EXPECT_EQ(run(expression, xml), call ? run(same_as, xml) : same_as) << expression;
+  }
+  EXPECT_NE(run("distance(/d/r/p)", xml), "0");
+  EXPECT_NE(run("area(/d/r/p)", xml), "0");
 }
 
 TEST(Regex, EachPatternIsCompiledOncePerEnvironment) {
