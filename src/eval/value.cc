@@ -215,19 +215,28 @@ std::optional<double> parse_iso_days(std::string_view text) {
   const auto hour = fixed_digits(text, 11, 2);
   const auto minute = fixed_digits(text, 14, 2);
   if (!hour || !minute || *hour > 23 || *minute > 59) return std::nullopt;
-  std::int64_t seconds = days * 86400 + *hour * 3600 + *minute * 60;
-  double fraction = 0;
+  // The instant is counted in whole milliseconds, exact in 64 bits, and
+  // divided into days once, so that the day count is the correctly rounded
+  // quotient.
+  std::int64_t milliseconds = days * 86'400'000 + *hour * 3'600'000 + *minute * 60'000;
   std::size_t i = 16;
   if (i < text.size() && text[i] == ':') {
     const auto second = fixed_digits(text, i + 1, 2);
     if (!second || *second > 59) return std::nullopt;
-    seconds += *second;
+    milliseconds += *second * 1000;
     i += 3;
     if (i < text.size() && text[i] == '.') {
       std::size_t end = i + 1;
       while (end < text.size() && is_digit(text[end])) ++end;
       if (end == i + 1) return std::nullopt;
-      std::from_chars(text.data() + i, text.data() + end, fraction);
+      // The first three digits are the milliseconds (".5" is 500); the
+      // digits after them are dropped, not rounded, as a browser's Date
+      // reads them, so that .9999 stays within its second.
+      int fraction = 0;
+      for (std::size_t k = i + 1; k < i + 4; ++k) {
+        fraction = fraction * 10 + (k < end ? text[k] - '0' : 0);
+      }
+      milliseconds += fraction;
       i = end;
     }
   }
@@ -242,15 +251,15 @@ std::optional<double> parse_iso_days(std::string_view text) {
         return std::nullopt;
       }
       // A clock ahead of UTC reads the same instant as an earlier UTC time.
-      const std::int64_t offset = (*offset_hours * 60 + *offset_minutes) * 60;
-      seconds += text[i] == '+' ? -offset : offset;
+      const std::int64_t offset = (*offset_hours * 60 + *offset_minutes) * 60'000;
+      milliseconds += text[i] == '+' ? -offset : offset;
       i += 6;
     }
     if (i != text.size()) return std::nullopt;
   }
-  // The whole seconds are exact in a double; one division keeps a time such
-  // as noon an exact fraction of the day.
-  return (static_cast<double>(seconds) + fraction) / 86400;
+  // Four-digit years keep the count far below 2^53, so it is exact in a
+  // double too, and one division rounds once.
+  return static_cast<double>(milliseconds) / 86'400'000;
 }
 
 }  // namespace

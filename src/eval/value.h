@@ -58,7 +58,9 @@ std::string format_number(double value);
 // a date-time YYYY-MM-DDThh:mm[:ss[.fff]] with an optional "Z" or +hh:mm /
 // -hh:mm offset (none means UTC) as the days since 1970-01-01T00:00:00Z,
 // the time a fraction of a day: forms compare and subtract dates as
-// numbers. Anything else is NaN.
+// numbers. A fraction of a second counts to the millisecond (later digits
+// are dropped), and the days are the correctly rounded quotient of the
+// whole milliseconds. Anything else is NaN.
 double parse_number(std::string_view text);
 // The decimal literal alone, without dates: for texts where a date would
 // be no number at all, such as the fields of a geographic point.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -87,6 +89,53 @@ TEST(Dates, ReadAsDaysSinceTheEpochWhereTheTextIsNoDecimal) {
     // Where a date would be no number at all, the decimal alone is read.
     if (!std::isnan(expected) && text.find('-', 1) != std::string_view::npos) {
       EXPECT_TRUE(std::isnan(parse_decimal(text))) << text;
+    }
+  }
+}
+
+TEST(Dates, FractionalSecondsGiveTheCorrectlyRoundedDaysOfTheirMilliseconds) {
+  // Each instant in whole milliseconds since 1970-01-01T00:00:00Z, digits
+  // past the third dropped.
+  const std::pair<std::string_view, std::int64_t> cases[] = {
+      {"1982-06-22T07:28:51.173", 393578931173},
+      {"2024-03-05T14:07:09.999+01:00", 1709644029999},
+      {"1969-12-31T23:59:59.999Z", -1},
+      {"2024-03-05T14:07:09.1Z", 1709647629100},
+      {"1950-07-04T00:00:00.25-05:30", -615234599750},
+      {"1912-04-15T02:20:00.007+00:00", -1821303599993},
+      {"2001-09-09T01:46:40.0009Z", 1000000000000},
+      {"1999-12-31T23:59:59.99999", 946684799999},
+      {"1999-12-31T23:59:59.999999+00:30", 946682999999},
+      {"1969-07-20T20:17:40.5005-23:59", -14096599500},
+      {"0001-01-01T00:00:00.1234567Z", -62135596799877},
+      {"0001-01-01T00:00:00.12345678Z", -62135596799877},
+      {"9999-12-31T23:59:59.999999999+23:59", 253402214459999},
+      {"1970-01-01T00:00:00.000000001Z", 0},
+      {"1970-01-01T00:00:00.001-00:00", 1},
+      {"1600-02-29T12:34:56.789+05:45", -11670973803211},
+      {"2038-01-19T03:14:07.4444444", 2147483647444},
+  };
+  for (const auto& [text, milliseconds] : cases) {
+    EXPECT_EQ(parse_number(text), static_cast<double>(milliseconds) / 86'400'000) << text;
+  }
+  EXPECT_EQ(run("'1982-06-22T07:28:51.173' + 0"), "4555.311703391204");
+  EXPECT_EQ(run("'2024-03-05T14:07:09.999+01:00' + 0"), "19787.546643506943");
+  EXPECT_EQ(run("'1969-12-31T23:59:59.999Z' * 86400000"), "-1");
+}
+
+TEST(Dates, WholeSecondsAreTheirSecondsOverADay) {
+  // Every second of a day on either side of the epoch, as exact seconds
+  // divided by 86400.
+  for (const auto& [day, days] : {std::pair{"1982-06-22", 4555}, std::pair{"1969-12-31", -1}}) {
+    for (int second = 0; second < 86400; ++second) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%sT%02d:%02d:%02dZ", day, second / 3600,
+                    second / 60 % 60, second % 60);
+      const double expected = static_cast<double>(days * 86400 + second) / 86400;
+      ASSERT_EQ(parse_number(text), expected) << text;
+      if (second % 60 == 0) {
+        ASSERT_EQ(parse_number(std::string_view(text, 16)), expected) << text;
+      }
     }
   }
 }
