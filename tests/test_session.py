@@ -92,6 +92,51 @@ def test_set_refusals_leave_the_instance_as_it_was(path, message):
     assert xml_of(s) == before
 
 
+@pytest.mark.parametrize(
+    "character, refused",
+    [
+        ("\x00", "U+0000"),
+        ("\x01", "U+0001"),
+        ("\x08", "U+0008"),
+        ("\t", None),
+        ("\n", None),
+        ("\x0b", "U+000B"),
+        ("\x0c", "U+000C"),
+        ("\r", None),
+        ("\x0e", "U+000E"),
+        ("\x1f", "U+001F"),
+        (" ", None),
+        ("\x7f", None),
+        ("\ud7ff", None),
+        ("\ue000", None),
+        ("\ufffd", None),
+        ("\ufffe", "U+FFFE"),
+        ("\uffff", "U+FFFF"),
+        ("\U00010000", None),
+        ("\U0010ffff", None),
+    ],
+)
+@pytest.mark.parametrize("path", ["/data/a", "/data/new/q", "/data/@id"])
+def test_set_refuses_a_character_xml_cannot_carry(character, refused, path):
+    s = session(instance="<data id='x'><a>old</a><b/></data>")
+    before = xml_of(s)
+    value = "a" + character + "b"
+    if refused is None:
+        s.set(path, value)
+        assert s.get(path) == value
+        # the text reads back as XML, the character in it
+        assert s.instance_xml() != before
+        ET.fromstring(s.instance_xml())
+        return
+    message = f"'{path}' cannot hold {refused}, a character XML does not allow — the instance would no longer read as XML"
+    assert refusal(s.set, path, value) == message
+    # nothing changed, and no part of a new path was made
+    assert xml_of(s) == before
+    assert s.get(path) == ("old" if path == "/data/a" else "x" if path == "/data/@id" else "")
+    # the first refused character is the one named
+    assert refusal(s.set, path, "\ufffe" + value) == message.replace(refused, "U+FFFE")
+
+
 def test_set_on_a_group_replaces_only_its_own_text():
     s = session(instance="<data><g><q>1</q></g></data>")
     s.set("/data/g", "own")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "eval/env.h"
 #include "eval/evaluator.h"
@@ -24,6 +25,26 @@ bool is_slash_path(const Expr::Path& path) {
     if (!step.predicates.empty() && !step.predicates.front().is<Expr::Number>()) return false;
   }
   return true;
+}
+
+// The first character of a value that XML 1.0 has no place for: the C0
+// controls other than tab, line feed and carriage return, and U+FFFE and
+// U+FFFF. The instance XML writes text as it is, so such a character would
+// leave a text no XML reader accepts. The value is UTF-8, where those are
+// the bytes below 0x20 and the sequences EF BF BE and EF BF BF; EF only ever
+// starts a sequence, so a byte scan cannot misread the middle of another
+// character.
+std::optional<char32_t> first_character_xml_refuses(std::string_view value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(value[i]);
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') return byte;
+    if (byte == 0xEF && i + 2 < value.size() && static_cast<unsigned char>(value[i + 1]) == 0xBF) {
+      const auto last = static_cast<unsigned char>(value[i + 2]);
+      if (last == 0xBE) return U'\uFFFE';
+      if (last == 0xBF) return U'\uFFFF';
+    }
+  }
+  return std::nullopt;
 }
 
 // The place a step's number predicate keeps among the children of the
@@ -209,6 +230,13 @@ std::string Session::get(std::string_view path) const {
 }
 
 std::expected<void, std::string> Session::set(std::string_view path, std::string_view value) {
+  if (const std::optional<char32_t> refused = first_character_xml_refuses(value)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*refused));
+    return std::unexpected("'" + std::string(path) + "' cannot hold " + code +
+                           ", a character XML does not allow — the instance would no longer "
+                           "read as XML");
+  }
   if (const std::optional<NodeId> node = resolve(path)) {
     instance_.set_value(*node, value);
     return {};

@@ -65,7 +65,9 @@ class Session {
   // The string-value of the node the path resolves to, or "".
   std::string get(std::string_view path) const;
   // Replaces the value of the node the path resolves to; when it resolves
-  // to nothing, makes the path's elements (never a missing repeat row).
+  // to nothing, makes the path's elements (never a missing repeat row). A
+  // value holding a character XML cannot carry is refused before anything
+  // changes.
   std::expected<void, std::string> set(std::string_view path, std::string_view value);
   // A new row from the repeat's template after the last row, or at the end
   // of the parent when there is none; the number of rows now there.

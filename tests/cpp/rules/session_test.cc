@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "eval/env.h"
@@ -181,6 +183,42 @@ TEST(Session, SetMakesAVeryDeepPathInOnePass) {
   EXPECT_EQ(session->get(path), "v");
   // The header, <data><q/>...</data> and "v", with <z></z> around it at every step.
   EXPECT_EQ(session->instance_xml().size(), 22 + 17 + 1 + kSteps * 7);
+}
+
+// The value is scanned as bytes: the two noncharacters are found only as
+// whole sequences, a sequence cut short at the end is read past safely, and
+// stray bytes that are not UTF-8 are no concern of this check.
+TEST(Session, SetRefusesTheBytesOfCharactersXmlCannotCarry) {
+  const std::pair<std::string_view, const char*> cases[] = {
+      {std::string_view("a\0b", 3), "U+0000"},
+      {"\x1f", "U+001F"},
+      {"ok\r\n\t\x7f", nullptr},
+      {"\xEF\xBF\xBE", "U+FFFE"},
+      {"x\xEF\xBF\xBF", "U+FFFF"},
+      {"\xEF\xBF\xBD", nullptr},   // U+FFFD
+      {"\xEF\xBF", nullptr},       // cut short
+      {"\xEF\xBE\xBF", nullptr},   // U+FFBF
+      {"\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80", nullptr},  // U+D7FF U+E000 U+10000
+      {"\xBF\xBE\xEF", nullptr},
+  };
+  for (const auto& [value, refused] : cases) {
+    auto session = Session::from_form(form_with("<data><q>old</q></data>"), "", "");
+    ASSERT_TRUE(session) << session.error();
+    const std::string before = session->instance_xml();
+    for (const char* path : {"/data/q", "/data/new/q"}) {
+      const auto done = session->set(path, value);
+      if (refused) {
+        ASSERT_FALSE(done) << path;
+        EXPECT_EQ(done.error(), "'" + std::string(path) + "' cannot hold " + refused +
+                                    ", a character XML does not allow — the instance would no "
+                                    "longer read as XML");
+        EXPECT_EQ(session->instance_xml(), before);
+      } else {
+        ASSERT_TRUE(done) << path << " " << done.error();
+        EXPECT_EQ(session->get(path), value);
+      }
+    }
+  }
 }
 
 TEST(Session, CalculationsWriteBackToTheNodeTheyWereCalculatedFor) {
