@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include "parser/parser.h"
 #include "parser/walk_stack.h"
+#include "tree/text.h"
 
 namespace vindle {
 namespace {
@@ -99,6 +101,25 @@ void collect_references_into(const Expr& expr, std::string_view context,
       pending.push(&*negate->operand);
     }
   }
+}
+
+std::string absolute_bind_path(std::string_view path, std::string_view instance_root) {
+  // No relative path starts with "/": most binds need no parse here.
+  if (trim(path).starts_with('/')) return std::string(path);
+  const auto parsed = parse_expression(path);
+  const Expr::Path* relative = parsed ? parsed->as<Expr::Path>() : nullptr;
+  if (!relative || relative->absolute) return std::string(path);
+  std::string root = "/";
+  root += instance_root;
+  bool filtered = false;
+  for (const Step& step : relative->steps) filtered = filtered || !step.predicates.empty();
+  // The rendering leaves predicates out, so a filtered path keeps its text.
+  if (!filtered) {
+    if (auto rendered = plain_path(*relative, root)) return std::move(*rendered);
+  }
+  root += '/';
+  root += trim(path);
+  return root;
 }
 
 }  // namespace vindle

@@ -26,4 +26,14 @@ std::vector<std::string> collect_references(const Expr& expr, std::string_view c
 void collect_references_into(const Expr& expr, std::string_view context,
                              std::vector<std::string>& out);
 
+// A bind's path as the rules use it. A bind written as a relative location
+// path ("age", "group/q") is read from the primary instance's root element,
+// so it is rendered here against "/" + `instance_root` ("/data/age",
+// "/data/group/q"). A relative path that cannot be rendered plainly (a
+// predicate, an attribute, "*", another axis, ".." above the root) becomes
+// "/" + root + "/" + the path trimmed, which selects the same nodes. Any other
+// path (absolute, a union, a function call, one that does not parse) comes
+// back as written.
+std::string absolute_bind_path(std::string_view path, std::string_view instance_root);
+
 }  // namespace vindle
