@@ -344,7 +344,10 @@ def test_read_paths(expression, expected):
         ("/data/q/", ". = 1", []),
         (" /data/q ", ". = 1", [("/data/q ", None)]),
         (" /data/q ", "/data/q = 1", []),
-        ("data/q", "../a", [("/a", TO_ROOT.format("a"))]),
+        # a relative bind path is read from the instance root, so one that
+        # repeats the root's name lies a level below it
+        ("data/q", "../a", [("/data/data/a", None)]),
+        ("q", "../a", []),
         ("/data/rep/v", "../w + ../../a", []),
     ],
 )

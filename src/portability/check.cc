@@ -3,6 +3,7 @@
 #include <array>
 
 #include "parser/parser.h"
+#include "parser/references.h"
 #include "portability/instance_paths.h"
 #include "portability/read_paths.h"
 #include "tree/document.h"
@@ -71,6 +72,10 @@ std::expected<std::vector<PortabilityFinding>, std::string> check_form_findings(
     auto bind_path = document.nonblank_attribute(id, "nodeset");
     if (!bind_path) bind_path = document.nonblank_attribute(id, "ref");
     if (!bind_path) continue;
+    // A relative bind path is read from the instance's root element: made
+    // absolute, it is both the context of what the rules read and the path
+    // reported. An absolute one stays as written.
+    if (facts.instance_root) *bind_path = absolute_bind_path(*bind_path, *facts.instance_root);
     for (const char* rule : kLogicAttributes) {
       const auto value = document.nonblank_attribute(id, rule);
       if (!value) continue;

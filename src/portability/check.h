@@ -21,7 +21,9 @@ namespace vindle {
 
 // One finding, owning its texts.
 struct PortabilityFinding {
-  std::string path;        // the bind's "nodeset", else its "ref", trimmed
+  // The bind's "nodeset", else its "ref", trimmed; a relative one made
+  // absolute from the primary instance's root element.
+  std::string path;
   std::string rule;        // "relevant", "calculate", "constraint", "required" or "readonly"
   std::string expression;  // that attribute's text, trimmed
   std::string construct;

@@ -1,6 +1,7 @@
 #include "rules/form.h"
 
 #include "parser/parser.h"
+#include "parser/references.h"
 #include "rules/calculation_order.h"
 #include "tree/text.h"
 
@@ -18,8 +19,23 @@ std::vector<NodeId> all_elements(const Document& document) {
   return elements;
 }
 
+// The name of the primary instance's root element, taken as
+// `Form::primary_instance` takes it: the first child element of the first
+// "instance" below the form's root, whatever that instance's attributes.
+std::optional<std::string_view> primary_instance_root(const Document& document,
+                                                      const std::vector<NodeId>& elements) {
+  for (std::size_t i = 1; i < elements.size(); ++i) {
+    if (document.node(elements[i]).name != "instance") continue;
+    const std::span<const NodeId> children = document.children(elements[i]);
+    if (children.empty()) return std::nullopt;
+    return document.node(children.front()).name;
+  }
+  return std::nullopt;
+}
+
 std::expected<std::vector<Bind>, std::string> collect_binds(
     const Document& document, const std::vector<NodeId>& elements) {
+  const std::optional<std::string_view> instance_root = primary_instance_root(document, elements);
   std::vector<Bind> binds;
   for (const NodeId element : elements) {
     if (document.node(element).name != "bind") continue;
@@ -27,7 +43,11 @@ std::expected<std::vector<Bind>, std::string> collect_binds(
     std::optional<std::string> nodeset = document.nonblank_attribute(element, "nodeset");
     if (!nodeset) nodeset = document.nonblank_attribute(element, "ref");
     if (!nodeset) return std::unexpected("a <bind> has no nodeset");
-    bind.nodeset = std::move(*nodeset);
+    // A relative path is read from the instance's root element; made
+    // absolute here, it selects, orders, keys and names the bind as an
+    // absolute path written by hand would.
+    bind.nodeset = instance_root ? absolute_bind_path(*nodeset, *instance_root)
+                                 : std::move(*nodeset);
     if (auto path = parse_expression(bind.nodeset)) bind.path = std::move(*path);
     // The attributes are parsed in this order, so that the first faulty one
     // named in the message is always the same.

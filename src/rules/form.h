@@ -22,7 +22,9 @@
 namespace vindle {
 
 struct Bind {
-  // From "nodeset", else "ref", as written (untrimmed, never blank).
+  // From "nodeset", else "ref", as written (untrimmed, never blank); a
+  // relative path is made absolute from the primary instance's root element
+  // ("age" under a root named data is "/data/age").
   std::string nodeset;
   // The nodeset parsed once, at load; none when it does not parse, and the
   // bind then selects nothing.

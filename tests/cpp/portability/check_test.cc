@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "parser/parser.h"
 
@@ -53,6 +55,37 @@ TEST(CheckFormFindings, AMillionDeepInstance) {
   for (std::size_t k = 0; k < kDepth; ++k) deepest += "/d";
   deepest += "/leaf";
   EXPECT_TRUE((*findings)[0].suggestion == deepest);
+}
+
+// A relative bind path is read from the root of the first instance without
+// an id: made absolute, it is the context of what the rules read and the
+// path reported.
+TEST(CheckFormFindings, RelativeBindPathsAreReadFromTheInstanceRoot) {
+  struct Case {
+    std::string form;
+    std::vector<std::pair<std::string, std::string>> findings;  // path, construct
+  };
+  const std::string missing = ", which this form's instance has no node for";
+  const Case cases[] = {
+      {form_with("<data><a/><g><q/></g></data>",
+                 "<bind nodeset='g/q' relevant='../../a = 1' constraint='. > 1'/>"
+                 "<bind nodeset=' ./a ' calculate='../zz + ../g/q'/>"),
+       {{"/data/a", "/data/zz" + missing}}},
+      {form_with("<data><g><q/></g></data>", "<bind nodeset=' ' ref='g' required='last()'/>"),
+       {{"/data/g", "last()"}}},
+      {"<html><model><instance id='s'><survey/></instance><instance><data><a/></data></instance>"
+       "<bind nodeset='a' relevant='. = 1 and ../b = 2'/></model></html>",
+       {{"/data/a", "/data/b" + missing}}},
+      // No instance root: no path is read, and the bind is named as written.
+      {form_with("", "<bind nodeset=' a ' calculate='last() + ../zz'/>"), {{"a", "last()"}}},
+  };
+  for (const auto& [text, expected] : cases) {
+    const auto findings = check_form_findings(text);
+    ASSERT_TRUE(findings) << text;
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const PortabilityFinding& finding : *findings) got.emplace_back(finding.path, finding.construct);
+    EXPECT_EQ(got, expected) << text;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "rules/calculation_order.h"
 
@@ -62,6 +63,54 @@ TEST(CalculationOrder, DependencySetsAreAscendingAndWithoutSelf) {
   TextMap<std::size_t> index{{"/data/a", 0}, {"/data/b", 1}, {"/data/c", 2}};
   const auto sets = dependency_sets(form->binds, index);
   EXPECT_EQ(sets, (std::vector<std::vector<std::size_t>>{{1, 2}, {}, {}}));
+}
+
+// Relative paths are read from the root of the first instance, whatever its
+// attributes; with no such root they stay as written.
+TEST(FormLoad, RelativeBindPathsAreReadFromThePrimaryInstanceRoot) {
+  struct Case {
+    std::string form;
+    std::vector<std::string> nodesets;
+  };
+  const std::string binds =
+      "<bind nodeset='a'/><bind nodeset=' ./b'/><bind nodeset='/data/c '/>"
+      "<bind nodeset='' ref='g/q'/><bind nodeset='rep[2]/q'/>";
+  const Case cases[] = {
+      {form_with(binds), {"/data/a", "/data/b", "/data/c ", "/data/g/q", "/data/rep[2]/q"}},
+      {"<html><model><instance id='s'><survey/></instance><instance><data/></instance>" + binds +
+           "</model></html>",
+       {"/survey/a", "/survey/b", "/data/c ", "/survey/g/q", "/survey/rep[2]/q"}},
+      {"<html><model><instance> </instance>" + binds + "</model></html>",
+       {"a", " ./b", "/data/c ", "g/q", "rep[2]/q"}},
+      {"<instance><model>" + binds + "</model></instance>",
+       {"a", " ./b", "/data/c ", "g/q", "rep[2]/q"}},
+  };
+  for (const auto& [text, nodesets] : cases) {
+    auto form = Form::load(text);
+    ASSERT_TRUE(form) << form.error();
+    std::vector<std::string> got;
+    for (const Bind& bind : form->binds) got.push_back(bind.nodeset);
+    EXPECT_EQ(got, nodesets) << text;
+  }
+}
+
+TEST(FormLoad, RelativeBindsAreNamedByTheirAbsolutePath) {
+  auto form = Form::load(form_with("<bind nodeset='a' relevant='1 +'/>"));
+  ASSERT_FALSE(form);
+  EXPECT_TRUE(form.error().starts_with("relevant of /data/a: ")) << form.error();
+
+  auto ring = Form::load(form_with("<bind nodeset='a' calculate='../b'/>"
+                                   "<bind nodeset='b' calculate='/data/a'/>"));
+  ASSERT_FALSE(ring);
+  EXPECT_TRUE(ring.error().ends_with(": /data/a → /data/b → /data/a")) << ring.error();
+}
+
+TEST(CalculationOrder, RelativeBindsAreOrderedByWhatTheyRead) {
+  auto form = Form::load(form_with("<bind nodeset='c' calculate='/data/b * 2'/>"
+                                   "<bind nodeset='a' calculate='1'/>"
+                                   "<bind nodeset='./b' calculate='../a + 1'/>"));
+  ASSERT_TRUE(form) << form.error();
+  EXPECT_EQ(form->calculation_order, (std::vector<std::size_t>{1, 2, 0}));
 }
 
 }  // namespace
