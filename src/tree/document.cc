@@ -390,8 +390,10 @@ void Document::set_value(NodeId id, std::string_view value) {
   check(id);
   Record& record = records_[id];
   if (value.size() <= record.value_size) {
-    // Values are never shared, so a shorter one is written in place.
-    std::memmove(text_.data() + record.value_at, value.data(), value.size());
+    // Values are never shared, so a shorter one is written in place. A
+    // document without any text yet has no text array to write into, and
+    // an empty value has nothing to write.
+    if (!value.empty()) std::memmove(text_.data() + record.value_at, value.data(), value.size());
     text_garbage_ += record.value_size - value.size();
     record.value_size = value.size();
   } else {

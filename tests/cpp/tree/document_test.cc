@@ -386,6 +386,28 @@ TEST(DocumentStore, EditsMoveNothingElse) {
                            "<s>jjj</s></data>");
 }
 
+// A document that holds no text at all has no text array yet: emptying a
+// value there, or writing one, must not touch memory it does not have.
+TEST(DocumentStore, EmptyValuesInADocumentWithoutText) {
+  for (Document document : {read("<data><q/><r/></data>"), Document()}) {
+    if (!document.root()) {
+      const NodeId data = document.new_element("data", "");
+      document.set_root(data);
+      document.append_child(data, document.new_element("q", ""));
+      document.append_child(data, document.new_element("r", ""));
+    }
+    Document copy;
+    copy.set_root(copy.import_subtree(document, *document.root()));
+    for (Document* each : {&document, &copy}) {
+      const NodeId q = child(*each, *each->root(), 0);
+      each->set_value(q, "");
+      each->set_value(q, "x");
+      each->set_value(q, "");
+      EXPECT_EQ(each->to_xml(), "<?xml version='1.0' ?><data><q/><r/></data>");
+    }
+  }
+}
+
 TEST(DocumentIds, UnknownIdsThrowAndChangeNothing) {
   Document document = read("<data a='1'><q>5</q></data>");
   const NodeId bad = document.size();
