@@ -1,7 +1,9 @@
 // Reads arbitrary bytes as XML; whatever reads must survive a write and a
 // second read unchanged, as far as the writer promises: names, attribute
-// order and values, and the values of childless elements. An element with
-// children is written without its text, so it comes back with none.
+// order and values, and the values of childless elements, blank ones
+// included. An element with children is written without its text, so it
+// comes back with none; so would a value of vertical tabs and form feeds
+// alone, which XML cannot hold, though the reader never makes one.
 //
 // The reader takes for a name whatever stands where a name should, and the
 // writer writes names as they are: a name that is empty (from "<>", "<a:>"
@@ -69,7 +71,8 @@ void require_same_tree(const Document& a, const Document& b, bool exact) {
     const vindle::Node& q = b.node(y);
     if (p.name != q.name) fail("element names differ", x, y);
     const bool written_empty =
-        !exact && (!p.children.empty() || vindle::trim(p.value).empty());
+        !exact && (!p.children.empty() ||
+                   p.value.find_first_not_of("\v\f") == std::string_view::npos);
     if (q.value != (written_empty ? std::string() : p.value)) {
       fail("element values differ", x, y);
     }

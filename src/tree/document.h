@@ -226,7 +226,8 @@ class Document {
 
   // The instance XML: the header "<?xml version='1.0' ?>" followed by the
   // root element, compact, with no indentation. An element with children
-  // is written without its own text.
+  // is written without its own text; a value made only of white space is
+  // written as character references, so that it reads back.
   std::string to_xml() const;
   void write_element(NodeId id, std::string& out) const;
 

@@ -1,9 +1,17 @@
 // The instance writer: compact XML with names as stored, no indentation,
 // and only four characters escaped. Only the tree under the root is
 // written; detached nodes and orphans are not part of the instance.
+//
+// One exception to writing values as they are: an element value made only
+// of white space. The reader takes no run of text that is blank as written,
+// so such a value would come back empty; its characters are written as
+// character references instead, which are not blank as written and which
+// the reader decodes back to the same characters.
+#include <charconv>
 #include <cstring>
 
 #include "tree/document.h"
+#include "tree/text.h"
 
 namespace vindle {
 
@@ -13,6 +21,42 @@ constexpr std::string_view kHeader = "<?xml version='1.0' ?>";
 
 constexpr bool needs_escape(unsigned char c) {
   return c == '"' || c == '&' || c == '<' || c == '>';
+}
+
+// Whether the text is not empty and every character of it is White_Space.
+// A byte that is not part of a valid UTF-8 character is never white space.
+bool is_blank_value(std::string_view text) {
+  if (text.empty()) return false;
+  // Most values start with a character that decides at once.
+  if (const auto first = static_cast<unsigned char>(text.front());
+      first < 0x80 && !is_white_space(first)) {
+    return false;
+  }
+  for (std::size_t i = 0; i < text.size();) {
+    if (!is_white_space(next_code_point(text, i))) return false;
+  }
+  return true;
+}
+
+// Writes a blank value as decimal character references ("&#32;&#10;"),
+// except vertical tab and form feed: XML allows them in no form, not even
+// as a reference, and the reader leaves "&#11;" as it is written, so they go
+// out as the characters themselves. A value made of them alone therefore
+// still reads back empty; in any other blank value the references around
+// them make the text not blank as written, and they are kept.
+void write_blank_value(std::string_view text, std::string& out) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t c = next_code_point(text, i);
+    if (c == 0x0B || c == 0x0C) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    char digits[8];
+    const auto written = std::to_chars(digits, digits + sizeof digits, std::uint32_t{c});
+    out += "&#";
+    out.append(digits, written.ptr);
+    out += ';';
+  }
 }
 
 }  // namespace
@@ -63,7 +107,11 @@ void Document::write_element(NodeId id, std::string& out) const {
       out += "/>";
     } else {
       out += '>';
-      escape_xml(value, out);
+      if (is_blank_value(value)) {
+        write_blank_value(value, out);
+      } else {
+        escape_xml(value, out);
+      }
       out += "</";
       out += name;
       out += '>';

@@ -95,6 +95,22 @@ TEST(XmlReader, OnlyTheFirstNonBlankRunOfTextIsKept) {
   });
 }
 
+TEST(XmlReader, ARunIsBlankOnlyAsWrittenSoReferencesToWhiteSpaceAreKept) {
+  expect_reads({
+      {"<a>&#32;</a>", R"(a=" ")"},
+      {"<a>&#10;</a>", R"(a="\n")"},
+      {"<a>&#x20;&#9;&#13;</a>", R"(a=" \t\r")"},
+      {"<a>&#160;&#x2028;&#12288;&#x85;</a>", R"(a="\u{a0}\u{2028}\u{3000}\u{85}")"},
+      {"<a> &#32; </a>", R"(a="   ")"},                   // kept untrimmed
+      {"<a>\n  &#10;<b/></a>", R"(a="\n  \n"(b))"},
+      {"<a>&#10;<!-- c --><?p?></a>", R"(a="\n")"},
+      {"<a><!-- c -->&#32;</a>", R"(a=" ")"},
+      {"<a><![CDATA[&#32;]]></a>", R"(a="&#32;")"},          // CDATA is not decoded
+      {"<a>&#11;&#12;</a>", R"(a="&#11;&#12;")"},          // no XML character: as written
+      {"<a>&amp;#32;</a>", R"(a="&#32;")"},
+  });
+}
+
 TEST(XmlReader, NamesLoseTheirPrefixes) {
   expect_reads({
       {"<x:a xmlns:x='u' x:id='1'/>", R"(a[x="u" id="1"])"},

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tree/document.h"
+#include "tree/text.h"
 
 namespace vindle {
 namespace {
@@ -49,6 +50,65 @@ TEST(XmlWriter, OnlyTheTreeUnderTheRootIsWritten) {
   std::string escaped;
   escape_xml("\"&<>'\n", escaped);
   EXPECT_EQ(escaped, "&quot;&amp;&lt;&gt;'\n");
+}
+
+// Element values as written between the tags, and as read back. A value of
+// white space alone would read back empty if written as it is.
+TEST(XmlWriter, ValuesOfWhiteSpaceAloneAreWrittenAsReferencesAndReadBack) {
+  struct Case {
+    std::string value;
+    std::string written;
+    std::string read_back;
+  };
+  const Case cases[] = {
+      {" ", "&#32;", " "},
+      {"\t", "&#9;", "\t"},
+      {"\n", "&#10;", "\n"},
+      {"\r", "&#13;", "\r"},
+      {" \r\n\t  ", "&#32;&#13;&#10;&#9;&#32;&#32;", " \r\n\t  "},
+      {"\u00a0", "&#160;", "\u00a0"},
+      {"\u2028\u3000\u0085\u1680\u205f", "&#8232;&#12288;&#133;&#5760;&#8287;",
+       "\u2028\u3000\u0085\u1680\u205f"},
+      // Vertical tab and form feed have no form XML allows: written as they
+      // are, kept beside a reference, and lost alone.
+      {"\v \f", "\v&#32;\f", "\v \f"},
+      {"\v\f", "\v\f", ""},
+      // Any other value is written as it is.
+      {" 5 ", " 5 ", " 5 "},
+      {"\n<\n", "\n&lt;\n", "\n<\n"},
+      {"\u200b", "\u200b", "\u200b"},               // not White_Space
+      {" \xe3\x80", " \xe3\x80", " \xe3\x80"},    // a broken character is not blank
+      {"&#32;", "&amp;#32;", "&#32;"},
+  };
+  for (const auto& [value, written, read_back] : cases) {
+    Document document;
+    const NodeId a = document.new_element("a", value);
+    document.set_root(a);
+    const std::string xml = document.to_xml();
+    EXPECT_EQ(xml.substr(kHeader.size()), "<a>" + written + "</a>") << debug_quote(value);
+    const auto again = Document::parse(xml);
+    ASSERT_TRUE(again.has_value()) << debug_quote(value);
+    EXPECT_EQ(again->node(*again->root()).value, read_back) << debug_quote(value);
+  }
+}
+
+// Attribute values are read untrimmed, so a blank one is written as it is.
+TEST(XmlWriter, BlankAttributeValuesAreWrittenAsTheyAre) {
+  Document document;
+  const NodeId a = document.new_element("a", "");
+  document.set_root(a);
+  const std::string values[] = {" ", "\n\t", "\u00a0\u3000", "\v"};
+  for (const std::string& value : values) document.add_attribute(a, "v", value);
+  const std::string xml = document.to_xml();
+  EXPECT_EQ(xml.substr(kHeader.size()),
+            "<a v=\" \" v=\"\n\t\" v=\"\u00a0\u3000\" v=\"\v\"/>");
+  const auto again = Document::parse(xml);
+  ASSERT_TRUE(again.has_value());
+  const std::span<const NodeId> attributes = again->attributes(*again->root());
+  ASSERT_EQ(attributes.size(), std::size(values));
+  for (std::size_t k = 0; k < attributes.size(); ++k) {
+    EXPECT_EQ(again->node(attributes[k]).value, values[k]);
+  }
 }
 
 TEST(XmlWriter, WrittenInstancesReadBackTheSame) {
