@@ -46,9 +46,17 @@ class NameTable {
   std::string_view operator[](Index index) const { return views_[index]; }
   std::size_t size() const { return views_.size(); }
 
- private:
-  // Inline, as is the search: the evaluator looks a step's name up once per
-  // context node, and names are a few bytes long.
+  // The hash that places a name: its slot is the hash's low bits. Inline,
+  // as is the search: the evaluator looks a step's name up once per context
+  // node, and names are a few bytes long.
+  //
+  // Every byte of a name must reach those low bits. A multiplication
+  // carries a bit only upwards, so without the finaliser names that differ
+  // only in their last bytes (the high bytes of their last word) would
+  // share a few slots, and one crafted file of such names would make every
+  // lookup of the reader a long walk. The words are gathered by multiply
+  // and shift, and MurmurHash3's 64-bit finaliser then spreads every bit of
+  // the result over every bit of the hash.
   static std::uint64_t hash(std::string_view name) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
     const char* const data = name.data();
@@ -69,11 +77,28 @@ class NameTable {
       h = (h ^ word) * kMultiplier;
       h ^= h >> 29;
     }
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ULL;
+    h ^= h >> 33;
     return h;
   }
+
+ private:
+  // Eight bytes at a time: names that share a long beginning, as crafted
+  // ones may, cost no more to tell apart than any others.
   static bool same_name(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    for (std::size_t k = 0; k < a.size(); ++k) {
+    std::size_t k = 0;
+    for (; k + 8 <= a.size(); k += 8) {
+      std::uint64_t x;
+      std::uint64_t y;
+      std::memcpy(&x, a.data() + k, 8);
+      std::memcpy(&y, b.data() + k, 8);
+      if (x != y) return false;
+    }
+    for (; k < a.size(); ++k) {
       if (a[k] != b[k]) return false;
     }
     return true;
