@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/unicode.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace {
 

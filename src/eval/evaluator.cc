@@ -9,7 +9,6 @@
 #include "parser/parser.h"
 #include "parser/stack_room.h"
 #include "parser/walk_stack.h"
-#include "tree/text.h"
 
 namespace vindle {
 

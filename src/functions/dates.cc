@@ -3,7 +3,8 @@
 #include <charconv>
 
 #include "functions/bodies.h"
-#include "tree/text.h"
+#include "text/quote.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

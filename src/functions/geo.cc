@@ -6,7 +6,8 @@
 
 #include "functions/bodies.h"
 #include "functions/words.h"
-#include "tree/text.h"
+#include "text/number.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

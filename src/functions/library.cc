@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "functions/bodies.h"
-#include "tree/text.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "functions/bodies.h"
-#include "tree/text.h"
+#include "text/number.h"
 
 namespace vindle::functions {
 

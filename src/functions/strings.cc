@@ -12,7 +12,8 @@
 
 #include "functions/bodies.h"
 #include "functions/words.h"
-#include "tree/text.h"
+#include "text/quote.h"
+#include "text/unicode.h"
 
 namespace vindle::functions {
 

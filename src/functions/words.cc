@@ -1,9 +1,9 @@
 #include "functions/words.h"
 
+#include "text/unicode.h"
 #include <cmath>
 #include <limits>
 
-#include "tree/text.h"
 
 namespace vindle::functions {
 

@@ -1,9 +1,9 @@
 #include "parser/lexer.h"
 
+#include "text/unicode.h"
 #include <charconv>
 #include <limits>
 
-#include "tree/text.h"
 
 namespace vindle {
 namespace {

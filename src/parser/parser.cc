@@ -7,7 +7,7 @@
 
 #include "parser/lexer.h"
 #include "parser/stack_room.h"
-#include "tree/text.h"
+#include "text/quote.h"
 
 namespace vindle {
 namespace {

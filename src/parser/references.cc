@@ -4,7 +4,7 @@
 
 #include "parser/parser.h"
 #include "parser/walk_stack.h"
-#include "tree/text.h"
+#include "text/unicode.h"
 
 namespace vindle {
 namespace {

@@ -1,6 +1,6 @@
 #include "parser/token.h"
 
-#include "tree/text.h"
+#include "text/quote.h"
 
 namespace vindle {
 

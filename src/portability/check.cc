@@ -6,8 +6,8 @@
 #include "parser/references.h"
 #include "portability/instance_paths.h"
 #include "portability/read_paths.h"
+#include "text/unicode.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace vindle {
 namespace {

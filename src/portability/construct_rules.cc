@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "eval/value.h"
 #include "parser/walk_stack.h"
-#include "tree/text.h"
+#include "text/number.h"
+#include "text/quote.h"
+#include "text/unicode.h"
 
 namespace vindle {
 namespace {

@@ -6,7 +6,7 @@
 #include "eval/value.h"
 #include "parser/parser.h"
 #include "rules/model.h"
-#include "tree/text.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

@@ -1,6 +1,6 @@
 #include "rules/finding.h"
 
-#include "tree/text.h"
+#include "text/quote.h"
 
 namespace vindle {
 

@@ -3,7 +3,7 @@
 #include "parser/parser.h"
 #include "parser/references.h"
 #include "rules/calculation_order.h"
-#include "tree/text.h"
+#include "text/quote.h"
 
 namespace vindle {
 

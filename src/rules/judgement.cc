@@ -4,7 +4,7 @@
 #include "eval/value.h"
 #include "rules/choices.h"
 #include "rules/sweep.h"
-#include "tree/text.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

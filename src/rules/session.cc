@@ -10,7 +10,7 @@
 #include "parser/parser.h"
 #include "rules/choices.h"
 #include "rules/model.h"
-#include "tree/text.h"
+#include "text/unicode.h"
 
 namespace vindle {
 

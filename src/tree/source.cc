@@ -1,5 +1,6 @@
 #include "tree/source.h"
 
+#include "text/unicode.h"
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <system_error>
 
-#include "tree/text.h"
 
 namespace vindle {
 

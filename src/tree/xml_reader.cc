@@ -28,8 +28,8 @@
 #include <cstring>
 #include <new>
 
+#include "text/unicode.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace vindle {
 

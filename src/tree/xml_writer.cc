@@ -10,8 +10,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "text/unicode.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace vindle {
 

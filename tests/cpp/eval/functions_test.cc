@@ -19,6 +19,7 @@
 #include "eval/evaluator.h"
 #include "eval/value.h"
 #include "parser/parser.h"
+#include "text/number.h"
 
 namespace vindle {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "parser/expr.h"
 #include "parser/parser.h"
-#include "tree/text.h"
+#include "text/quote.h"
 
 namespace vindle::testing {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "text/quote.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace vindle {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "text/quote.h"
 #include "tree/document.h"
-#include "tree/text.h"
 
 namespace vindle {
 namespace {

@@ -1,4 +1,6 @@
-#include "tree/text.h"
+#include "text/number.h"
+#include "text/quote.h"
+#include "text/unicode.h"
 
 #include <gtest/gtest.h>
 

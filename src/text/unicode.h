@@ -1,6 +1,5 @@
-// Text helpers shared by every subsystem: walking UTF-8 by code point, the
-// Unicode character classes the system relies on (from ICU), trimming, and
-// the two "debug" renderings that messages use to quote texts and numbers.
+// Text as the system reads it: walking UTF-8 by code point, the Unicode
+// character classes the system relies on (from ICU), and trimming.
 //
 // Every string in the system is UTF-8. The helpers below never fail: a byte
 // sequence that is not valid UTF-8 decodes one byte at a time as U+FFFD, so
@@ -43,17 +42,5 @@ bool is_printable(char32_t c);
 std::string_view trim(std::string_view text);
 std::string_view trim_start(std::string_view text);
 std::string_view trim_end(std::string_view text);
-
-// The quoted form of a text in messages: double quotes around it; a double
-// quote or backslash escaped with a backslash; tab, line feed, carriage
-// return and NUL as \t, \n, \r, \0; every other character that is not
-// printable, or that extends the grapheme before it, as \u{hex}.
-std::string debug_quote(std::string_view text);
-void append_debug_quoted(std::string& out, std::string_view text);
-
-// The debug form of a number: the shortest text that reads back as the same
-// double; ".0" after an integral value; exponent form ("1e16", "1.5e-5") at
-// or above 1e16 and below 1e-4 (zero excepted); "inf", "-inf", "NaN".
-std::string debug_number(double value);
 
 }  // namespace vindle
