@@ -9,6 +9,7 @@
 #include "parser/parser.h"
 #include "parser/stack_room.h"
 #include "parser/walk_stack.h"
+#include "text/result.h"
 
 namespace vindle {
 
@@ -158,18 +159,16 @@ consteval std::size_t variant_index() {
       if (step.axis == Axis::Child && !step.test.any &&
           step.test.name == document.node(*root).name) {
         if (!step.predicates.empty()) {
-          auto kept = filter_by_predicate({*root}, step.predicates, document, env);
-          if (!kept) return std::unexpected(std::move(kept.error()));
-          kept_root = std::move(*kept);
+          VINDLE_ASSIGN_OR_RETURN(kept_root,
+                                  filter_by_predicate({*root}, step.predicates, document, env));
           start = kept_root;
         }
         first_step = 1;
       }
     }
   }
-  auto nodes = apply_steps(start, path.steps, first_step, document, env);
-  if (!nodes) return std::unexpected(std::move(nodes.error()));
-  return Value::Nodes(std::move(*nodes));
+  VINDLE_ASSIGN_OR_RETURN(auto&& nodes, apply_steps(start, path.steps, first_step, document, env));
+  return Value::Nodes(std::move(nodes));
 }
 
 [[gnu::noinline]] EvalResult eval_filter(const Expr::Filter& filter, const Document& document,
@@ -199,11 +198,10 @@ consteval std::size_t variant_index() {
       // The rest of the filter reads the other document. Its node ids mean
       // nothing in the document under evaluation, so a non-empty result
       // cannot be carried out of the filter.
-      auto kept = filter_by_predicate({*other->root()}, filter.predicates, *other, env);
-      if (!kept) return std::unexpected(std::move(kept.error()));
-      auto nodes = apply_steps(*kept, filter.steps, 0, *other, env);
-      if (!nodes) return std::unexpected(std::move(nodes.error()));
-      if (nodes->empty()) return Value::Nodes({});
+      VINDLE_ASSIGN_OR_RETURN(
+          auto&& kept, filter_by_predicate({*other->root()}, filter.predicates, *other, env));
+      VINDLE_ASSIGN_OR_RETURN(auto&& nodes, apply_steps(kept, filter.steps, 0, *other, env));
+      if (nodes.empty()) return Value::Nodes({});
       return std::unexpected("instance('" + id +
                              "') lies outside the document under evaluation — its nodes "
                              "cannot be read here");
@@ -211,15 +209,12 @@ consteval std::size_t variant_index() {
   } else {
     auto value = evaluate(*filter.primary, document, focus, env);
     if (!value) return value;
-    auto nodes = expect_node_set(std::move(*value), "a path base");
-    if (!nodes) return std::unexpected(std::move(nodes.error()));
-    start = std::move(*nodes);
+    VINDLE_ASSIGN_OR_RETURN(start, expect_node_set(std::move(*value), "a path base"));
   }
-  auto kept = filter_by_predicate(std::move(start), filter.predicates, document, env);
-  if (!kept) return std::unexpected(std::move(kept.error()));
-  auto nodes = apply_steps(*kept, filter.steps, 0, document, env);
-  if (!nodes) return std::unexpected(std::move(nodes.error()));
-  return Value::Nodes(std::move(*nodes));
+  VINDLE_ASSIGN_OR_RETURN(auto&& kept,
+                          filter_by_predicate(std::move(start), filter.predicates, document, env));
+  VINDLE_ASSIGN_OR_RETURN(auto&& nodes, apply_steps(kept, filter.steps, 0, document, env));
+  return Value::Nodes(std::move(nodes));
 }
 
 bool compare_numbers(BinaryOp op, double a, double b) {
@@ -305,11 +300,9 @@ EvalResult apply_binary(const Expr::Binary& binary, const Value& left, const Doc
 std::expected<void, std::string> add_union_operand(NodeSet& nodes, const Expr::Union& union_,
                                                    const Document& document, const Focus& focus,
                                                    const EvalEnv& env) {
-  auto right = evaluate(*union_.rhs, document, focus, env);
-  if (!right) return std::unexpected(std::move(right.error()));
-  auto right_nodes = expect_node_set(std::move(*right), "union");
-  if (!right_nodes) return std::unexpected(std::move(right_nodes.error()));
-  nodes.insert(nodes.end(), right_nodes->begin(), right_nodes->end());
+  VINDLE_ASSIGN_OR_RETURN(auto&& right, evaluate(*union_.rhs, document, focus, env));
+  VINDLE_ASSIGN_OR_RETURN(auto&& right_nodes, expect_node_set(std::move(right), "union"));
+  nodes.insert(nodes.end(), right_nodes.begin(), right_nodes.end());
   nodes = sort_document_order(std::move(nodes), document);
   return {};
 }
@@ -326,15 +319,10 @@ std::expected<void, std::string> add_union_operand(NodeSet& nodes, const Expr::U
   }
   auto left = evaluate(*bottom, document, focus, env);
   if (!left) return left;
-  auto nodes = expect_node_set(std::move(*left), "union");
-  if (!nodes) return std::unexpected(std::move(nodes.error()));
-  while (!chain.empty()) {
-    auto added = add_union_operand(*nodes, *chain.pop(), document, focus, env);
-    if (!added) return std::unexpected(std::move(added.error()));
-  }
-  auto added = add_union_operand(*nodes, top, document, focus, env);
-  if (!added) return std::unexpected(std::move(added.error()));
-  return Value::Nodes(std::move(*nodes));
+  VINDLE_ASSIGN_OR_RETURN(auto&& nodes, expect_node_set(std::move(*left), "union"));
+  while (!chain.empty()) VINDLE_TRY(add_union_operand(nodes, *chain.pop(), document, focus, env));
+  VINDLE_TRY(add_union_operand(nodes, top, document, focus, env));
+  return Value::Nodes(std::move(nodes));
 }
 
 // The index of the first occurrence of `node` among its parent's children.
@@ -699,11 +687,10 @@ NodesResult filter_by_predicate(NodeSet nodes, const std::vector<Expr>& predicat
     const std::uint64_t size = nodes.size();
     for (std::uint64_t i = 0; i < size; ++i) {
       const NodeId node = nodes[i];
-      auto value = evaluate_node(predicate, document, Focus{node, i + 1, size}, env);
-      if (!value) return std::unexpected(std::move(value.error()));
-      const bool keep = value->is_number()
-                            ? value->number() == static_cast<double>(i + 1)
-                            : value_to_boolean(*value);
+      VINDLE_ASSIGN_OR_RETURN(auto&& value,
+                              evaluate_node(predicate, document, Focus{node, i + 1, size}, env));
+      const bool keep = value.is_number() ? value.number() == static_cast<double>(i + 1)
+                                          : value_to_boolean(value);
       if (keep) kept.push_back(node);
     }
     nodes = std::move(kept);

@@ -4,6 +4,7 @@
 
 #include "functions/bodies.h"
 #include "text/quote.h"
+#include "text/result.h"
 #include "text/unicode.h"
 
 namespace vindle {
@@ -165,20 +166,17 @@ std::expected<std::string, std::string> format_date(const DateTimeParts& parts,
 namespace functions {
 
 EvalResult fn_format_date(const CallContext& call) {
-  auto value = arg_string(call, 0);
-  if (!value) return std::unexpected(std::move(value.error()));
-  const std::string_view trimmed = trim(*value);
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_string(call, 0));
+  const std::string_view trimmed = trim(value);
   if (trimmed.empty()) return Value::String("");
   const std::optional<DateTimeParts> parts = parse_iso_datetime(trimmed);
   if (!parts) {
-    return std::unexpected(std::string(call.name) + "(): " + debug_quote(*value) +
+    return std::unexpected(std::string(call.name) + "(): " + debug_quote(value) +
                            " is not an ISO date or date-time");
   }
-  auto format = arg_string(call, 1);
-  if (!format) return std::unexpected(std::move(format.error()));
-  auto laid_out = format_date(*parts, *format);
-  if (!laid_out) return std::unexpected(std::move(laid_out.error()));
-  return Value::String(std::move(*laid_out));
+  VINDLE_ASSIGN_OR_RETURN(auto&& format, arg_string(call, 1));
+  VINDLE_ASSIGN_OR_RETURN(auto&& laid_out, format_date(*parts, format));
+  return Value::String(std::move(laid_out));
 }
 
 }  // namespace functions

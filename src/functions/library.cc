@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "functions/bodies.h"
+#include "text/result.h"
 #include "text/unicode.h"
 
 namespace vindle {
@@ -147,11 +148,7 @@ EvalResult call_function(std::string_view name, const std::vector<Expr>& argumen
                            "() is not implemented yet — vindle refuses to guess at a value the "
                            "form will act on");
   }
-  if (!entry->arity.empty()) {
-    if (auto checked = check_arity(name, arguments.size(), entry->arity); !checked) {
-      return std::unexpected(std::move(checked.error()));
-    }
-  }
+  if (!entry->arity.empty()) VINDLE_TRY(check_arity(name, arguments.size(), entry->arity));
   return entry->body(CallContext{arguments, name, document, focus, env});
 }
 
@@ -180,12 +177,11 @@ EvalResult arg_value(const CallContext& call, std::size_t position) {
 
 std::expected<std::string, std::string> arg_string(const CallContext& call,
                                                    std::size_t position) {
-  auto value = arg_value(call, position);
-  if (!value) return std::unexpected(std::move(value.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_value(call, position));
   // A string is handed over rather than copied: a pattern or a long text
   // read once per row would otherwise be copied twice per row.
-  if (value->is_string()) return std::move(std::get<std::string>(value->data));
-  return value_to_string(*value, call.document);
+  if (value.is_string()) return std::move(std::get<std::string>(value.data));
+  return value_to_string(value, call.document);
 }
 
 std::expected<std::string_view, std::string> arg_text(const CallContext& call,
@@ -197,30 +193,27 @@ std::expected<std::string_view, std::string> arg_text(const CallContext& call,
       return std::string_view(literal->value);
     }
   }
-  auto value = arg_value(call, position);
-  if (!value) return std::unexpected(std::move(value.error()));
-  if (value->is_string()) {
-    scratch = std::move(std::get<std::string>(value->data));
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_value(call, position));
+  if (value.is_string()) {
+    scratch = std::move(std::get<std::string>(value.data));
     return std::string_view(scratch);
   }
-  if (value->is_node_set()) {
-    if (value->nodes().empty()) return std::string_view();
-    return call.document.string_value_view(value->nodes().front(), scratch);
+  if (value.is_node_set()) {
+    if (value.nodes().empty()) return std::string_view();
+    return call.document.string_value_view(value.nodes().front(), scratch);
   }
-  scratch = value_to_string(*value, call.document);
+  scratch = value_to_string(value, call.document);
   return std::string_view(scratch);
 }
 
 std::expected<double, std::string> arg_number(const CallContext& call, std::size_t position) {
-  auto value = arg_value(call, position);
-  if (!value) return std::unexpected(std::move(value.error()));
-  return value_to_number(*value, call.document);
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_value(call, position));
+  return value_to_number(value, call.document);
 }
 
 std::expected<bool, std::string> arg_boolean(const CallContext& call) {
-  auto value = arg_value(call, 0);
-  if (!value) return std::unexpected(std::move(value.error()));
-  return value_to_boolean(*value);
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_value(call, 0));
+  return value_to_boolean(value);
 }
 
 double round_half_away(double x) {

@@ -4,6 +4,7 @@
 
 #include "functions/bodies.h"
 #include "text/number.h"
+#include "text/result.h"
 
 namespace vindle::functions {
 
@@ -13,9 +14,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 template <double (*F)(double)>
 EvalResult unary_math(const CallContext& call) {
-  auto x = arg_number(call, 0);
-  if (!x) return std::unexpected(std::move(x.error()));
-  return Value::Number(F(*x));
+  VINDLE_ASSIGN_OR_RETURN(auto&& x, arg_number(call, 0));
+  return Value::Number(F(x));
 }
 
 double trunc_of(double x) { return std::trunc(x); }
@@ -33,14 +33,13 @@ std::expected<std::vector<double>, std::string> collect_numbers(const CallContex
   std::vector<double> numbers;
   std::string scratch;
   for (std::size_t i = 0; i < call.arguments.size(); ++i) {
-    auto value = arg_value(call, i);
-    if (!value) return std::unexpected(std::move(value.error()));
-    if (value->is_node_set()) {
-      for (const NodeId id : value->nodes()) {
+    VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_value(call, i));
+    if (value.is_node_set()) {
+      for (const NodeId id : value.nodes()) {
         numbers.push_back(parse_number(call.document.string_value_view(id, scratch)));
       }
     } else {
-      numbers.push_back(value_to_number(*value, call.document));
+      numbers.push_back(value_to_number(value, call.document));
     }
   }
   return numbers;
@@ -48,11 +47,10 @@ std::expected<std::vector<double>, std::string> collect_numbers(const CallContex
 
 template <bool kMax>
 EvalResult extreme(const CallContext& call) {
-  auto numbers = collect_numbers(call);
-  if (!numbers) return std::unexpected(std::move(numbers.error()));
-  if (numbers->empty()) return Value::Number(kNaN);
-  double best = numbers->front();
-  for (const double n : *numbers) {
+  VINDLE_ASSIGN_OR_RETURN(auto&& numbers, collect_numbers(call));
+  if (numbers.empty()) return Value::Number(kNaN);
+  double best = numbers.front();
+  for (const double n : numbers) {
     if (std::isnan(n)) return Value::Number(kNaN);
     if (kMax ? n > best : n < best) best = n;
   }
@@ -62,30 +60,25 @@ EvalResult extreme(const CallContext& call) {
 }  // namespace
 
 EvalResult fn_if(const CallContext& call) {
-  auto condition = arg_boolean(call);
-  if (!condition) return std::unexpected(std::move(condition.error()));
-  return arg_value(call, *condition ? 1 : 2);
+  VINDLE_ASSIGN_OR_RETURN(auto&& condition, arg_boolean(call));
+  return arg_value(call, condition ? 1 : 2);
 }
 
 EvalResult fn_not(const CallContext& call) {
-  auto b = arg_boolean(call);
-  if (!b) return std::unexpected(std::move(b.error()));
-  return Value::Boolean(!*b);
+  VINDLE_ASSIGN_OR_RETURN(auto&& b, arg_boolean(call));
+  return Value::Boolean(!b);
 }
 
 EvalResult fn_boolean(const CallContext& call) {
-  auto b = arg_boolean(call);
-  if (!b) return std::unexpected(std::move(b.error()));
-  return Value::Boolean(*b);
+  VINDLE_ASSIGN_OR_RETURN(auto&& b, arg_boolean(call));
+  return Value::Boolean(b);
 }
 
 EvalResult fn_true(const CallContext&) { return Value::Boolean(true); }
 EvalResult fn_false(const CallContext&) { return Value::Boolean(false); }
 
 EvalResult fn_boolean_from_string(const CallContext& call) {
-  auto text = arg_string(call, 0);
-  if (!text) return std::unexpected(std::move(text.error()));
-  const std::string& s = *text;
+  VINDLE_ASSIGN_OR_RETURN(const std::string& s, arg_string(call, 0));
   bool result = s == "1";
   if (s.size() == 4) {
     result = true;
@@ -104,9 +97,8 @@ EvalResult fn_number(const CallContext& call) {
     return Value::Number(
         parse_number(call.document.string_value_view(call.focus.node, scratch)));
   }
-  auto x = arg_number(call, 0);
-  if (!x) return std::unexpected(std::move(x.error()));
-  return Value::Number(*x);
+  VINDLE_ASSIGN_OR_RETURN(auto&& x, arg_number(call, 0));
+  return Value::Number(x);
 }
 
 EvalResult fn_int(const CallContext& call) { return unary_math<trunc_of>(call); }
@@ -119,21 +111,17 @@ EvalResult fn_log10(const CallContext& call) { return unary_math<log10_of>(call)
 EvalResult fn_exp(const CallContext& call) { return unary_math<exp_of>(call); }
 
 EvalResult fn_round(const CallContext& call) {
-  auto x = arg_number(call, 0);
-  if (!x) return std::unexpected(std::move(x.error()));
-  if (call.arguments.size() < 2) return Value::Number(round_half_away(*x));
-  auto digits = arg_number(call, 1);
-  if (!digits) return std::unexpected(std::move(digits.error()));
-  const double scale = std::pow(10.0, std::trunc(*digits));
-  return Value::Number(round_half_away(*x * scale) / scale);
+  VINDLE_ASSIGN_OR_RETURN(auto&& x, arg_number(call, 0));
+  if (call.arguments.size() < 2) return Value::Number(round_half_away(x));
+  VINDLE_ASSIGN_OR_RETURN(auto&& digits, arg_number(call, 1));
+  const double scale = std::pow(10.0, std::trunc(digits));
+  return Value::Number(round_half_away(x * scale) / scale);
 }
 
 EvalResult fn_pow(const CallContext& call) {
-  auto base = arg_number(call, 0);
-  if (!base) return std::unexpected(std::move(base.error()));
-  auto exponent = arg_number(call, 1);
-  if (!exponent) return std::unexpected(std::move(exponent.error()));
-  return Value::Number(std::pow(*base, *exponent));
+  VINDLE_ASSIGN_OR_RETURN(auto&& base, arg_number(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& exponent, arg_number(call, 1));
+  return Value::Number(std::pow(base, exponent));
 }
 
 EvalResult fn_min(const CallContext& call) { return extreme<false>(call); }

@@ -8,6 +8,7 @@
 #include "functions/bodies.h"
 #include "functions/words.h"
 #include "text/quote.h"
+#include "text/result.h"
 #include "text/unicode.h"
 
 namespace vindle::functions {
@@ -37,45 +38,38 @@ EvalResult fn_name(const CallContext& call) {
 }
 
 EvalResult fn_selected(const CallContext& call) {
-  auto list = arg_string(call, 0);
-  if (!list) return std::unexpected(std::move(list.error()));
-  auto wanted = arg_string(call, 1);
-  if (!wanted) return std::unexpected(std::move(wanted.error()));
-  const std::string_view item = trim(*wanted);
+  VINDLE_ASSIGN_OR_RETURN(auto&& list, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& wanted, arg_string(call, 1));
+  const std::string_view item = trim(wanted);
   if (item.empty()) return Value::Boolean(false);
-  for (const std::string_view word : split_words(*list)) {
+  for (const std::string_view word : split_words(list)) {
     if (word == item) return Value::Boolean(true);
   }
   return Value::Boolean(false);
 }
 
 EvalResult fn_selected_at(const CallContext& call) {
-  auto list = arg_string(call, 0);
-  if (!list) return std::unexpected(std::move(list.error()));
-  auto index = arg_number(call, 1);
-  if (!index) return std::unexpected(std::move(index.error()));
-  if (*index < 0) return Value::String("");
-  const std::vector<std::string_view> words = split_words(*list);
-  const std::uint64_t at = saturating_count(*index);
+  VINDLE_ASSIGN_OR_RETURN(auto&& list, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& index, arg_number(call, 1));
+  if (index < 0) return Value::String("");
+  const std::vector<std::string_view> words = split_words(list);
+  const std::uint64_t at = saturating_count(index);
   if (at >= words.size()) return Value::String("");
   return Value::String(std::string(words[at]));
 }
 
 EvalResult fn_count_selected(const CallContext& call) {
-  auto list = arg_string(call, 0);
-  if (!list) return std::unexpected(std::move(list.error()));
-  return Value::Number(static_cast<double>(split_words(*list).size()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& list, arg_string(call, 0));
+  return Value::Number(static_cast<double>(split_words(list).size()));
 }
 
 EvalResult fn_choice_name(const CallContext& call) {
-  auto value = arg_string(call, 0);
-  if (!value) return std::unexpected(std::move(value.error()));
-  if (trim(*value).empty()) return Value::String("");
-  auto question = arg_string(call, 1);
-  if (!question) return std::unexpected(std::move(question.error()));
-  const std::string_view path = trim(*question);
-  if (auto label = call.env.choice_label(*value, path)) return Value::String(std::move(*label));
-  return std::unexpected(std::string(call.name) + "(): no choice " + debug_quote(*value) +
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_string(call, 0));
+  if (trim(value).empty()) return Value::String("");
+  VINDLE_ASSIGN_OR_RETURN(auto&& question, arg_string(call, 1));
+  const std::string_view path = trim(question);
+  if (auto label = call.env.choice_label(value, path)) return Value::String(std::move(*label));
+  return std::unexpected(std::string(call.name) + "(): no choice " + debug_quote(value) +
                          " for " + std::string(path) +
                          " — the evaluator was given no choice list for that question");
 }
@@ -85,17 +79,14 @@ EvalResult fn_once(const CallContext& call) {
   // evaluated; an empty node gets its value computed, this once.
   std::string held = call.document.string_value(call.focus.node);
   if (!held.empty()) return Value::String(std::move(held));
-  auto value = arg_string(call, 0);
-  if (!value) return std::unexpected(std::move(value.error()));
-  return Value::String(std::move(*value));
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_string(call, 0));
+  return Value::String(std::move(value));
 }
 
 EvalResult fn_pulldata(const CallContext& call) {
   std::string texts[4];
   for (std::size_t i = 0; i < 4; ++i) {
-    auto text = arg_string(call, i);
-    if (!text) return std::unexpected(std::move(text.error()));
-    texts[i] = std::move(*text);
+    VINDLE_ASSIGN_OR_RETURN(texts[i], arg_string(call, i));
   }
   const auto& [table_id, wanted, key, key_value] = texts;
 

@@ -13,6 +13,7 @@
 #include "functions/bodies.h"
 #include "functions/words.h"
 #include "text/quote.h"
+#include "text/result.h"
 #include "text/unicode.h"
 
 namespace vindle::functions {
@@ -52,34 +53,27 @@ struct TwoTexts {
 };
 
 std::expected<void, std::string> two_texts(const CallContext& call, TwoTexts& texts) {
-  auto s = arg_text(call, 0, texts.first_scratch);
-  if (!s) return std::unexpected(std::move(s.error()));
-  texts.first = *s;
-  auto t = arg_text(call, 1, texts.second_scratch);
-  if (!t) return std::unexpected(std::move(t.error()));
-  texts.second = *t;
+  VINDLE_ASSIGN_OR_RETURN(texts.first, arg_text(call, 0, texts.first_scratch));
+  VINDLE_ASSIGN_OR_RETURN(texts.second, arg_text(call, 1, texts.second_scratch));
   return {};
 }
 
 }  // namespace
 
 EvalResult fn_string(const CallContext& call) {
-  auto text = text_or_focus(call);
-  if (!text) return std::unexpected(std::move(text.error()));
-  return Value::String(std::move(*text));
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, text_or_focus(call));
+  return Value::String(std::move(text));
 }
 
 EvalResult fn_string_length(const CallContext& call) {
-  auto text = text_or_focus(call);
-  if (!text) return std::unexpected(std::move(text.error()));
-  return Value::Number(static_cast<double>(count_code_points(*text)));
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, text_or_focus(call));
+  return Value::Number(static_cast<double>(count_code_points(text)));
 }
 
 EvalResult fn_normalize_space(const CallContext& call) {
-  auto text = text_or_focus(call);
-  if (!text) return std::unexpected(std::move(text.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, text_or_focus(call));
   std::string out;
-  for (const std::string_view word : split_words(*text)) {
+  for (const std::string_view word : split_words(text)) {
     if (!out.empty()) out += ' ';
     out += word;
   }
@@ -103,65 +97,58 @@ EvalResult fn_concat(const CallContext& call) {
     return Value::String(value_to_string(*value, call.document));
   }
   for (std::size_t i = 0; i < call.arguments.size(); ++i) {
-    auto text = arg_string(call, i);
-    if (!text) return std::unexpected(std::move(text.error()));
-    out += *text;
+    VINDLE_ASSIGN_OR_RETURN(auto&& text, arg_string(call, i));
+    out += text;
   }
   return Value::String(std::move(out));
 }
 
 EvalResult fn_substring(const CallContext& call) {
-  auto text = arg_string(call, 0);
-  if (!text) return std::unexpected(std::move(text.error()));
-  auto start = arg_number(call, 1);
-  if (!start) return std::unexpected(std::move(start.error()));
-  const std::uint64_t n = count_code_points(*text);
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& start, arg_number(call, 1));
+  const std::uint64_t n = count_code_points(text);
 
-  const double a = round_half_away(*start) - 1;
+  const double a = round_half_away(start) - 1;
   const std::uint64_t begin = saturating_count(a > 0 ? a : 0);
   std::uint64_t end = n;
   if (call.arguments.size() == 3) {
-    auto length = arg_number(call, 2);
-    if (!length) return std::unexpected(std::move(length.error()));
+    VINDLE_ASSIGN_OR_RETURN(auto&& length, arg_number(call, 2));
     // An infinite length reaches the end of the text, but the end of a
     // length of -Infinity, and of -Infinity plus Infinity, lies before
     // every character.
-    if (*length == -kInfinity || (*length == kInfinity && *start == -kInfinity)) {
+    if (length == -kInfinity || (length == kInfinity && start == -kInfinity)) {
       return Value::String("");
     }
-    if (*length != kInfinity) {
-      const double e = a + round_half_away(*length);
+    if (length != kInfinity) {
+      const double e = a + round_half_away(length);
       end = std::min(saturating_count(e > 0 ? e : 0), n);
     }
   }
-  return Value::String(slice_characters(*text, begin, end));
+  return Value::String(slice_characters(text, begin, end));
 }
 
 EvalResult fn_substr(const CallContext& call) {
-  auto text = arg_string(call, 0);
-  if (!text) return std::unexpected(std::move(text.error()));
-  auto start = arg_number(call, 1);
-  if (!start) return std::unexpected(std::move(start.error()));
-  const double n = static_cast<double>(count_code_points(*text));
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& start, arg_number(call, 1));
+  const double n = static_cast<double>(count_code_points(text));
 
   // Negative positions count from the end; NaN reads as "past the end".
   const auto index = [n](double x) {
     if (x < 0) return std::max(x + n, 0.0);
     return std::isnan(x) ? n : std::min(x, n);
   };
-  const double begin = index(*start);
+  const double begin = index(start);
   double end = n;
   if (call.arguments.size() == 3) {
-    auto stop = arg_number(call, 2);
-    if (!stop) return std::unexpected(std::move(stop.error()));
-    end = index(*stop);
+    VINDLE_ASSIGN_OR_RETURN(auto&& stop, arg_number(call, 2));
+    end = index(stop);
   }
-  return Value::String(slice_characters(*text, saturating_count(begin), saturating_count(end)));
+  return Value::String(slice_characters(text, saturating_count(begin), saturating_count(end)));
 }
 
 EvalResult fn_substring_before(const CallContext& call) {
   TwoTexts texts;
-  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  VINDLE_TRY(two_texts(call, texts));
   const std::string_view s = texts.first;
   const std::string_view t = texts.second;
   const std::size_t at = s.find(t);
@@ -171,7 +158,7 @@ EvalResult fn_substring_before(const CallContext& call) {
 
 EvalResult fn_substring_after(const CallContext& call) {
   TwoTexts texts;
-  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  VINDLE_TRY(two_texts(call, texts));
   const std::string_view s = texts.first;
   const std::string_view t = texts.second;
   const std::size_t at = s.find(t);
@@ -181,41 +168,38 @@ EvalResult fn_substring_after(const CallContext& call) {
 
 EvalResult fn_contains(const CallContext& call) {
   TwoTexts texts;
-  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  VINDLE_TRY(two_texts(call, texts));
   return Value::Boolean(texts.first.find(texts.second) != std::string_view::npos);
 }
 
 EvalResult fn_starts_with(const CallContext& call) {
   TwoTexts texts;
-  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  VINDLE_TRY(two_texts(call, texts));
   return Value::Boolean(texts.first.starts_with(texts.second));
 }
 
 EvalResult fn_ends_with(const CallContext& call) {
   TwoTexts texts;
-  if (auto read = two_texts(call, texts); !read) return std::unexpected(std::move(read.error()));
+  VINDLE_TRY(two_texts(call, texts));
   return Value::Boolean(texts.first.ends_with(texts.second));
 }
 
 EvalResult fn_translate(const CallContext& call) {
-  auto text = arg_string(call, 0);
-  if (!text) return std::unexpected(std::move(text.error()));
-  auto from = arg_string(call, 1);
-  if (!from) return std::unexpected(std::move(from.error()));
-  auto to = arg_string(call, 2);
-  if (!to) return std::unexpected(std::move(to.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& text, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& from, arg_string(call, 1));
+  VINDLE_ASSIGN_OR_RETURN(auto&& to, arg_string(call, 2));
 
   // Characters are compared as their bytes, so a stray invalid byte only
   // ever matches the same byte. emplace keeps a repeated character's first
   // position.
-  const std::vector<std::string_view> from_chars = split_characters(*from);
-  const std::vector<std::string_view> to_chars = split_characters(*to);
+  const std::vector<std::string_view> from_chars = split_characters(from);
+  const std::vector<std::string_view> to_chars = split_characters(to);
   std::unordered_map<std::string_view, std::size_t> position;
   for (std::size_t i = 0; i < from_chars.size(); ++i) position.emplace(from_chars[i], i);
 
   std::string out;
-  out.reserve(text->size());
-  for (const std::string_view c : split_characters(*text)) {
+  out.reserve(text.size());
+  for (const std::string_view c : split_characters(text)) {
     const auto found = position.find(c);
     if (found == position.end()) {
       out += c;
@@ -227,8 +211,7 @@ EvalResult fn_translate(const CallContext& call) {
 }
 
 EvalResult fn_join(const CallContext& call) {
-  auto separator = arg_string(call, 0);
-  if (!separator) return std::unexpected(std::move(separator.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& separator, arg_string(call, 0));
   auto value = arg_value(call, 1);
   if (!value) return value;
   if (!value->is_node_set()) return Value::String(value_to_string(*value, call.document));
@@ -236,7 +219,7 @@ EvalResult fn_join(const CallContext& call) {
   std::string scratch;
   bool first = true;
   for (const NodeId id : value->nodes()) {
-    if (!first) out += *separator;
+    if (!first) out += separator;
     first = false;
     out += call.document.string_value_view(id, scratch);
   }
@@ -244,31 +227,27 @@ EvalResult fn_join(const CallContext& call) {
 }
 
 EvalResult fn_coalesce(const CallContext& call) {
-  auto first = arg_string(call, 0);
-  if (!first) return std::unexpected(std::move(first.error()));
-  if (!first->empty()) return Value::String(std::move(*first));
-  auto second = arg_string(call, 1);
-  if (!second) return std::unexpected(std::move(second.error()));
-  return Value::String(std::move(*second));
+  VINDLE_ASSIGN_OR_RETURN(auto&& first, arg_string(call, 0));
+  if (!first.empty()) return Value::String(std::move(first));
+  VINDLE_ASSIGN_OR_RETURN(auto&& second, arg_string(call, 1));
+  return Value::String(std::move(second));
 }
 
 EvalResult fn_regex(const CallContext& call) {
-  auto value = arg_string(call, 0);
-  if (!value) return std::unexpected(std::move(value.error()));
-  auto pattern = arg_string(call, 1);
-  if (!pattern) return std::unexpected(std::move(pattern.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& value, arg_string(call, 0));
+  VINDLE_ASSIGN_OR_RETURN(auto&& pattern, arg_string(call, 1));
 
   // Compiled once per environment, so once per call of the module: the
   // library keeps nothing between its caller's calls, and writes nothing to
   // its caller's stderr.
-  const RE2& re = call.env.patterns().compile(*pattern);
+  const RE2& re = call.env.patterns().compile(pattern);
   if (!re.ok()) {
-    return std::unexpected("regex(): " + debug_quote(*pattern) +
+    return std::unexpected("regex(): " + debug_quote(pattern) +
                            " is not a pattern this engine can build — " + re.error());
   }
   // FullMatch, not a search: a pattern that closes the group early, such
   // as a)|(b, would otherwise leave one alternative unanchored.
-  return Value::Boolean(RE2::FullMatch(*value, re));
+  return Value::Boolean(RE2::FullMatch(value, re));
 }
 
 }  // namespace vindle::functions

@@ -1,5 +1,6 @@
 #include "parser/lexer.h"
 
+#include "text/result.h"
 #include "text/unicode.h"
 #include <charconv>
 #include <limits>
@@ -147,9 +148,8 @@ std::expected<std::vector<Token>, std::string> lex_expression(std::string_view t
         if (is_digit(static_cast<unsigned char>(next))) {
           std::size_t end = i;
           while (is_digit(static_cast<unsigned char>(byte_at(text, end)))) ++end;
-          auto value = read_number(text.substr(start, end - start));
-          if (!value) return std::unexpected(std::move(value.error()));
-          tokens.push_back(Token::Number(*value));
+          VINDLE_ASSIGN_OR_RETURN(auto&& value, read_number(text.substr(start, end - start)));
+          tokens.push_back(Token::Number(value));
           i = end;
           continue;
         }
@@ -162,9 +162,8 @@ std::expected<std::vector<Token>, std::string> lex_expression(std::string_view t
     if (is_digit(c)) {
       std::size_t end = i;
       while (end < text.size() && (is_digit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
-      auto value = read_number(text.substr(start, end - start));
-      if (!value) return std::unexpected(std::move(value.error()));
-      tokens.push_back(Token::Number(*value));
+      VINDLE_ASSIGN_OR_RETURN(auto&& value, read_number(text.substr(start, end - start)));
+      tokens.push_back(Token::Number(value));
       i = end;
       continue;
     }

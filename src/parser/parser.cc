@@ -8,6 +8,7 @@
 #include "parser/lexer.h"
 #include "parser/stack_room.h"
 #include "text/quote.h"
+#include "text/result.h"
 
 namespace vindle {
 namespace {
@@ -52,17 +53,15 @@ bool is_node_type_name(std::string_view name) {
 }
 
 std::expected<Expr, std::string> parse_expression(std::string_view text) {
-  auto tokens = lex_expression(text);
-  if (!tokens) return std::unexpected(std::move(tokens.error()));
-  const std::size_t count = tokens->size();
-  Parser parser(std::move(*tokens));
-  auto parsed = parser.parse_or();
-  if (!parsed) return std::unexpected(std::move(parsed.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& tokens, lex_expression(text));
+  const std::size_t count = tokens.size();
+  Parser parser(std::move(tokens));
+  VINDLE_ASSIGN_OR_RETURN(auto&& parsed, parser.parse_or());
   if (parser.pos() < count) {
     return std::unexpected("unexpected trailing input in " + debug_quote(text) + " at token " +
                            std::to_string(parser.pos()));
   }
-  return std::move(parsed->expr);
+  return std::move(parsed.expr);
 }
 
 bool Parser::eat(const Token& expected) {
@@ -292,7 +291,7 @@ Parser::Result<std::vector<Step>> Parser::parse_filter_steps(std::size_t& height
 
 [[gnu::noinline]] void Parser::begin_filter(Result<Parsed>& into, Result<std::vector<Expr>>& predicates) const {
   if (!predicates) {
-    into = std::unexpected(std::move(predicates.error()));
+    into = take_error(predicates);
     return;
   }
   Expr::Filter filter{std::move(*predicates), {}, std::move(into->expr)};
@@ -301,7 +300,7 @@ Parser::Result<std::vector<Step>> Parser::parse_filter_steps(std::size_t& height
 
 [[gnu::noinline]] void Parser::add_filter_steps(Result<Parsed>& into, Result<std::vector<Step>>& steps) const {
   if (!steps) {
-    into = std::unexpected(std::move(steps.error()));
+    into = take_error(steps);
     return;
   }
   auto& filter = std::get<Expr::Filter>(into->expr.node);
@@ -358,7 +357,7 @@ Parser::Result<Step> Parser::parse_step(std::size_t& height) {
   if (token && token->kind == Kind::Name) {
     ++pos_;
     if (is_node_type_name(token->text) && eat(Kind::LeftParen)) {
-      if (auto closed = expect(Kind::RightParen); !closed) return std::unexpected(std::move(closed.error()));
+      VINDLE_TRY(expect(Kind::RightParen));
     } else {
       step.test = NodeTest::Name(local_name(token->text));
     }
@@ -383,7 +382,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 
 [[gnu::noinline]] void Parser::join_binary(Result<Parsed>& into, Result<Parsed>& rhs, BinaryOp op) const {
   if (!rhs) {
-    into = std::unexpected(std::move(rhs.error()));
+    into = take_error(rhs);
     return;
   }
   // A chain grows upwards, each operator above everything built so far,
@@ -401,7 +400,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 
 [[gnu::noinline]] void Parser::join_union(Result<Parsed>& into, Result<Parsed>& rhs) const {
   if (!rhs) {
-    into = std::unexpected(std::move(rhs.error()));
+    into = take_error(rhs);
     return;
   }
   const std::size_t height = std::max(into->height, 1 + rhs->height);
@@ -424,7 +423,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 [[gnu::noinline]] void Parser::close_parenthesis(Result<Parsed>& into) {
   if (!into) return;
   if (auto closed = expect(Kind::RightParen); !closed) {
-    into = std::unexpected(std::move(closed.error()));
+    into = take_error(closed);
     return;
   }
   // No node records the parentheses, but they count as a level: the
@@ -436,26 +435,26 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 // or failed.
 [[gnu::noinline]] bool Parser::add_argument(Result<Parsed>& into, Result<Parsed>& arg) {
   if (!arg) {
-    into = std::unexpected(std::move(arg.error()));
+    into = take_error(arg);
     return false;
   }
   into->height = std::max(into->height, 1 + arg->height);
   std::get<Expr::FunctionCall>(into->expr.node).args.push_back(std::move(arg->expr));
   if (eat(Kind::Comma)) return true;
-  if (auto closed = expect(Kind::RightParen); !closed) into = std::unexpected(std::move(closed.error()));
+  if (auto closed = expect(Kind::RightParen); !closed) into = take_error(closed);
   return false;
 }
 
 [[gnu::noinline]] bool Parser::add_predicate(Result<std::vector<Expr>>& into, Result<Parsed>& predicate,
                                              std::size_t& height) {
   if (!predicate) {
-    into = std::unexpected(std::move(predicate.error()));
+    into = take_error(predicate);
     return false;
   }
   height = std::max(height, predicate->height);
   into->push_back(std::move(predicate->expr));
   if (auto closed = expect(Kind::RightBracket); !closed) {
-    into = std::unexpected(std::move(closed.error()));
+    into = take_error(closed);
     return false;
   }
   return true;
@@ -465,7 +464,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 // ended or failed.
 [[gnu::noinline]] bool Parser::add_step(Result<std::vector<Step>>& into, Result<Step>& step) {
   if (!step) {
-    into = std::unexpected(std::move(step.error()));
+    into = take_error(step);
     return false;
   }
   into->push_back(std::move(*step));
@@ -478,7 +477,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 
 [[gnu::noinline]] void Parser::finish_step(Result<Step>& into, Result<std::vector<Expr>>& predicates) const {
   if (!predicates) {
-    into = std::unexpected(std::move(predicates.error()));
+    into = take_error(predicates);
     return;
   }
   into->predicates = std::move(*predicates);
@@ -487,7 +486,7 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
 [[gnu::noinline]] void Parser::finish_path(Result<Parsed>& into, Result<std::vector<Step>>& steps,
                                            std::size_t height) const {
   if (!steps) {
-    into = std::unexpected(std::move(steps.error()));
+    into = take_error(steps);
     return;
   }
   auto& path = std::get<Expr::Path>(into->expr.node);

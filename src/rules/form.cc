@@ -4,6 +4,7 @@
 #include "parser/references.h"
 #include "rules/calculation_order.h"
 #include "text/quote.h"
+#include "text/result.h"
 
 namespace vindle {
 
@@ -57,10 +58,10 @@ std::expected<std::vector<Bind>, std::string> collect_binds(
         {"required", &Bind::required},
     };
     for (const auto& [attribute, field] : expressions) {
-      auto parsed = parse_bind_expression(
-          bind.nodeset, document.nonblank_attribute(element, attribute), attribute);
-      if (!parsed) return std::unexpected(std::move(parsed.error()));
-      bind.*field = std::move(*parsed);
+      VINDLE_ASSIGN_OR_RETURN(
+          bind.*field,
+          parse_bind_expression(bind.nodeset, document.nonblank_attribute(element, attribute),
+                                attribute));
     }
     bind.constraint_msg = document.nonblank_attribute(element, "constraintMsg");
     bind.required_msg = document.nonblank_attribute(element, "requiredMsg");
@@ -131,23 +132,22 @@ std::expected<Form, std::string> Form::load(std::string_view text) {
   // the secondary instances are copied out of it.
   const std::vector<NodeId> elements = all_elements(*document);
 
-  auto binds = collect_binds(*document, elements);
-  if (!binds) return std::unexpected(std::move(binds.error()));
-  if (binds->empty()) return std::unexpected("the XForm declares no binds, so it carries no rules");
+  VINDLE_ASSIGN_OR_RETURN(auto&& binds, collect_binds(*document, elements));
+  if (binds.empty()) return std::unexpected("the XForm declares no binds, so it carries no rules");
 
   TextMap<std::size_t> bind_index;
-  for (std::size_t i = 0; i < binds->size(); ++i) {
-    bind_index.insert_or_assign((*binds)[i].nodeset, i);
+  for (std::size_t i = 0; i < binds.size(); ++i) {
+    bind_index.insert_or_assign(binds[i].nodeset, i);
   }
-  auto order = order_calculations(*binds, dependency_sets(*binds, bind_index));
-  if (!order) return std::unexpected(std::move(order.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& order,
+                          order_calculations(binds, dependency_sets(binds, bind_index)));
 
   Form form;
   form.instances = collect_secondary_instances(*document, elements);
   form.itext = collect_itext(*document, elements);
   form.document = std::move(*document);
-  form.binds = std::move(*binds);
-  form.calculation_order = std::move(*order);
+  form.binds = std::move(binds);
+  form.calculation_order = std::move(order);
   return form;
 }
 

@@ -10,6 +10,7 @@
 #include "parser/parser.h"
 #include "rules/choices.h"
 #include "rules/model.h"
+#include "text/result.h"
 #include "text/unicode.h"
 
 namespace vindle {
@@ -151,12 +152,10 @@ bool is_element_name(std::string_view name) {
 
 std::expected<Session, std::string> Session::from_form(std::string_view form_text,
                                                        std::string today, std::string now) {
-  auto form = Form::load(form_text);
-  if (!form) return std::unexpected(std::move(form.error()));
-  auto instance = Form::primary_instance(form_text);
-  if (!instance) return std::unexpected(std::move(instance.error()));
-  TemplateMap templates = collect_repeat_templates(*instance);
-  return Session(std::move(*instance), std::move(*form), std::move(today), std::move(now),
+  VINDLE_ASSIGN_OR_RETURN(auto&& form, Form::load(form_text));
+  VINDLE_ASSIGN_OR_RETURN(auto&& instance, Form::primary_instance(form_text));
+  TemplateMap templates = collect_repeat_templates(instance);
+  return Session(std::move(instance), std::move(form), std::move(today), std::move(now),
                  std::move(templates));
 }
 
@@ -164,17 +163,15 @@ std::expected<Session, std::string> Session::with_saved_instance(std::string_vie
                                                                  std::string_view saved_text,
                                                                  std::string today,
                                                                  std::string now) {
-  auto form = Form::load(form_text);
-  if (!form) return std::unexpected(std::move(form.error()));
+  VINDLE_ASSIGN_OR_RETURN(auto&& form, Form::load(form_text));
   auto saved = Document::parse(saved_text);
   if (!saved) return std::unexpected("saved instance: " + saved.error());
-  auto primary = Form::primary_instance(form_text);
-  if (!primary) return std::unexpected(std::move(primary.error()));
-  TemplateMap templates = collect_repeat_templates(*primary);
+  VINDLE_ASSIGN_OR_RETURN(auto&& primary, Form::primary_instance(form_text));
+  TemplateMap templates = collect_repeat_templates(primary);
   // Only to strip the saved instance of its template elements; the
   // templates are the form's.
   collect_repeat_templates(*saved);
-  return Session(std::move(*saved), std::move(*form), std::move(today), std::move(now),
+  return Session(std::move(*saved), std::move(form), std::move(today), std::move(now),
                  std::move(templates));
 }
 

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <new>
 
+#include "text/result.h"
 #include "text/unicode.h"
 #include "tree/document.h"
 
@@ -529,10 +530,9 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
     }
     if (!plain) {
       if (lt + 1 < size && (text[lt + 1] == '?' || text[lt + 1] == '!')) {
-        auto markup = read_markup(text, lt);
-        if (!markup) return std::unexpected(std::move(markup.error()));
+        VINDLE_ASSIGN_OR_RETURN(auto&& markup, read_markup(text, lt));
         // Any other "<!" is passed over, and what follows it read as text.
-        i = markup->kind == Markup::None ? lt + 1 : markup->end;
+        i = markup.kind == Markup::None ? lt + 1 : markup.end;
         continue;
       }
       const std::size_t gt = find_tag_end(text, lt + 1);
@@ -633,7 +633,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
       // The run goes on past comments, processing instructions and
       // DOCTYPEs, and through CDATA sections, to the next tag.
       auto markup = read_markup(text, end);
-      if (!markup) return std::unexpected(std::move(markup.error()));
+      VINDLE_TRY(markup);
       bool blank = true;
       while (true) {
         blank = blank && is_blank(run);
@@ -646,7 +646,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
         end = find_byte(text, markup->end, size, '<');
         run = text.substr(markup->end, end - markup->end);
         markup = read_markup(text, end);
-        if (!markup) return std::unexpected(std::move(markup.error()));
+        VINDLE_TRY(markup);
       }
       if (blank) {
         values.shrink(at);
