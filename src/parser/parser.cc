@@ -380,37 +380,38 @@ Parser::Result<std::vector<Expr>> Parser::parse_predicates(std::size_t& height) 
   return predicates;
 }
 
-[[gnu::noinline]] void Parser::join_binary(Result<Parsed>& into, Result<Parsed>& rhs, BinaryOp op) const {
+// The height of `into` with `rhs` joined to it as an operand; none, and
+// `into` turned into the error, when `rhs` failed or the tree would grow too
+// high. A chain grows upwards, each operator above everything built so far,
+// but every walk goes round its left spine in a loop: only the right
+// operand sits a level lower.
+std::optional<std::size_t> Parser::joined_height(Result<Parsed>& into, Result<Parsed>& rhs) const {
   if (!rhs) {
     into = take_error(rhs);
-    return;
+    return std::nullopt;
   }
-  // A chain grows upwards, each operator above everything built so far,
-  // but every walk goes round its left spine in a loop: only the right
-  // operand sits a level lower.
   const std::size_t height = std::max(into->height, 1 + rhs->height);
   if (!fits(height)) {
     into = too_deep();
-    return;
+    return std::nullopt;
   }
+  return height;
+}
+
+[[gnu::noinline]] void Parser::join_binary(Result<Parsed>& into, Result<Parsed>& rhs, BinaryOp op) const {
+  const std::optional<std::size_t> height = joined_height(into, rhs);
+  if (!height) return;
   Expr::Binary binary{std::move(into->expr), std::move(rhs->expr), op};
   into->expr.node = std::move(binary);
-  into->height = height;
+  into->height = *height;
 }
 
 [[gnu::noinline]] void Parser::join_union(Result<Parsed>& into, Result<Parsed>& rhs) const {
-  if (!rhs) {
-    into = take_error(rhs);
-    return;
-  }
-  const std::size_t height = std::max(into->height, 1 + rhs->height);
-  if (!fits(height)) {
-    into = too_deep();
-    return;
-  }
+  const std::optional<std::size_t> height = joined_height(into, rhs);
+  if (!height) return;
   Expr::Union union_{std::move(into->expr), std::move(rhs->expr)};
   into->expr.node = std::move(union_);
-  into->height = height;
+  into->height = *height;
 }
 
 [[gnu::noinline]] void Parser::negate(Result<Parsed>& into) const {

@@ -113,6 +113,7 @@ class Parser {
 
   // Helpers that put what was just read into place, turning `into` into the
   // error when the part failed or the tree grew too high.
+  std::optional<std::size_t> joined_height(Result<Parsed>& into, Result<Parsed>& rhs) const;
   void join_binary(Result<Parsed>& into, Result<Parsed>& rhs, BinaryOp op) const;
   void join_union(Result<Parsed>& into, Result<Parsed>& rhs) const;
   void negate(Result<Parsed>& into) const;
