@@ -6,6 +6,18 @@
 // document is dropped, so that the memory goes back to the system at once.
 // Small blocks come from the ordinary heap.
 //
+// What the heap keeps is given back to the system too, where much is known
+// to lie free: when the last large store goes and the resident set stands
+// 16 MiB or more above where it stood when the first came (a session
+// recomputed over 100,000 rows leaves tens of megabytes of results and
+// temporaries behind), unless the heap was given back so recently that the
+// work now ending would pay more than about 2% of its time faulting the
+// pages in again; when a block of 64 MiB or more goes (a document of a
+// million nodes); and when store blocks of 16 MiB in all have gone back to
+// the heap and not been taken again (many small sessions held together and
+// dropped). A steady run of calls on documents of a few megabytes reuses
+// what the last call freed, and is left alone.
+//
 // `StoreArray` is the growable array the store is made of: it holds plain
 // values only, and growing it never writes the new room (no zero-filling of
 // memory that is about to be written anyway). Room that is reserved but
