@@ -26,6 +26,22 @@ bool is_number_text(std::string_view field, double parsed) {
   return (field[0] | 0x20) == 'n' && (field[1] | 0x20) == 'a' && (field[2] | 0x20) == 'n';
 }
 
+// The text of a trace that a value holds. A node-set is the points
+// answered across its nodes, as a walk's stops are answered in the rows of
+// a repeat: the string-values of all its nodes in document order, joined
+// with ";". Any other value is its string.
+std::string geo_text(const Value& value, const Document& document) {
+  if (!value.is_node_set()) return value_to_string(value, document);
+  const NodeSet& ids = value.nodes();
+  std::string text;
+  std::string scratch;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) text += ';';
+    text += document.string_value_view(ids[i], scratch);
+  }
+  return text;
+}
+
 std::vector<GeoPoint> parse_geo_text(std::string_view text) {
   std::vector<GeoPoint> points;
   std::string_view rest = text;
@@ -46,18 +62,6 @@ std::vector<GeoPoint> parse_geo_text(std::string_view text) {
 }
 
 }  // namespace
-
-std::string geo_text(const Value& value, const Document& document) {
-  if (!value.is_node_set() || value.nodes().size() < 2) return value_to_string(value, document);
-  const NodeSet& ids = value.nodes();
-  std::string text;
-  std::string scratch;
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (i > 0) text += ';';
-    text += document.string_value_view(ids[i], scratch);
-  }
-  return text;
-}
 
 std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& document) {
   return parse_geo_text(geo_text(value, document));

@@ -3,7 +3,6 @@
 // accuracy" in degrees and metres. Only latitude and longitude are kept.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "eval/value.h"
@@ -16,14 +15,9 @@ struct GeoPoint {
   double longitude;
 };
 
-// The text of a trace that a value holds. A node-set is the points
-// answered across its nodes, as a walk's stops are answered in the rows of
-// a repeat: the string-values of all its nodes in document order, joined
-// with ";". Any other value is its string.
-std::string geo_text(const Value& value, const Document& document);
-
-// The points of the value's text (geo_text), in order; empty when any piece
-// is not a point, so that a half-read trace never passes for a shorter one.
+// The points of the value's text, in order; empty when any piece is not a
+// point, so that a half-read trace never passes for a shorter one. A
+// node-set gives the points of all its nodes, in document order.
 std::vector<GeoPoint> parse_geo_points(const Value& value, const Document& document);
 
 // Metres between two points on a sphere of the earth's radius.

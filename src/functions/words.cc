@@ -1,9 +1,9 @@
 #include "functions/words.h"
 
-#include "text/unicode.h"
 #include <cmath>
 #include <limits>
 
+#include "text/unicode.h"
 
 namespace vindle::functions {
 

@@ -1,10 +1,10 @@
 #include "parser/lexer.h"
 
-#include "text/result.h"
-#include "text/unicode.h"
 #include <charconv>
 #include <limits>
 
+#include "text/result.h"
+#include "text/unicode.h"
 
 namespace vindle {
 namespace {

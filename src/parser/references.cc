@@ -1,5 +1,6 @@
 #include "parser/references.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "parser/parser.h"
@@ -111,9 +112,9 @@ std::string absolute_bind_path(std::string_view path, std::string_view instance_
   if (!relative || relative->absolute) return std::string(path);
   std::string root = "/";
   root += instance_root;
-  bool filtered = false;
-  for (const Step& step : relative->steps) filtered = filtered || !step.predicates.empty();
   // The rendering leaves predicates out, so a filtered path keeps its text.
+  const bool filtered = std::ranges::any_of(
+      relative->steps, [](const Step& step) { return !step.predicates.empty(); });
   if (!filtered) {
     if (auto rendered = plain_path(*relative, root)) return std::move(*rendered);
   }

@@ -20,18 +20,26 @@ std::vector<NodeId> all_elements(const Document& document) {
   return elements;
 }
 
-// The name of the primary instance's root element, taken as
-// `Form::primary_instance` takes it: the first child element of the first
-// "instance" below the form's root, whatever that instance's attributes.
-std::optional<std::string_view> primary_instance_root(const Document& document,
-                                                      const std::vector<NodeId>& elements) {
-  for (std::size_t i = 1; i < elements.size(); ++i) {
-    if (document.node(elements[i]).name != "instance") continue;
-    const std::span<const NodeId> children = document.children(elements[i]);
-    if (children.empty()) return std::nullopt;
-    return document.node(children.front()).name;
+// The primary instance: the first "instance" among the elements below the
+// form's root, in document order. An "id" does not disqualify it: the engine
+// and the portability checker may take different instances of such a form.
+std::optional<NodeId> first_instance(const Document& document,
+                                     std::span<const NodeId> below_root) {
+  for (const NodeId element : below_root) {
+    if (document.node(element).name == "instance") return element;
   }
   return std::nullopt;
+}
+
+// The name of the primary instance's root element, its first child.
+std::optional<std::string_view> primary_instance_root(const Document& document,
+                                                      std::span<const NodeId> elements) {
+  if (elements.empty()) return std::nullopt;
+  const std::optional<NodeId> instance = first_instance(document, elements.subspan(1));
+  if (!instance) return std::nullopt;
+  const std::span<const NodeId> children = document.children(*instance);
+  if (children.empty()) return std::nullopt;
+  return document.node(children.front()).name;
 }
 
 std::expected<std::vector<Bind>, std::string> collect_binds(
@@ -154,19 +162,15 @@ std::expected<Form, std::string> Form::load(std::string_view text) {
 std::expected<Document, std::string> Form::primary_instance(std::string_view text) {
   auto document = Document::parse(text);
   if (!document) return std::unexpected("XForm XML: " + document.error());
-  const NodeId root = *document->root();
-  // An "id" does not disqualify the first instance: the engine and the
-  // portability checker may take different instances of such a form.
-  for (const NodeId element : document->descendants(root)) {
-    if (document->node(element).name != "instance") continue;
-    const std::span<const NodeId> children = document->children(element);
-    if (children.empty()) return std::unexpected("the XForm's primary instance is empty");
-    Document instance;
-    instance.set_root(instance.import_subtree(*document, children.front()));
-    instance.renumber();
-    return instance;
-  }
-  return std::unexpected("the XForm has no primary instance");
+  const std::vector<NodeId> below_root = document->descendants(*document->root());
+  const std::optional<NodeId> element = first_instance(*document, below_root);
+  if (!element) return std::unexpected("the XForm has no primary instance");
+  const std::span<const NodeId> children = document->children(*element);
+  if (children.empty()) return std::unexpected("the XForm's primary instance is empty");
+  Document instance;
+  instance.set_root(instance.import_subtree(*document, children.front()));
+  instance.renumber();
+  return instance;
 }
 
 }  // namespace vindle

@@ -28,22 +28,13 @@ bool is_slash_path(const Expr::Path& path) {
   return true;
 }
 
-// The first character of a value that XML 1.0 has no place for: the C0
-// controls other than tab, line feed and carriage return, and U+FFFE and
-// U+FFFF. The instance XML writes text as it is, so such a character would
-// leave a text no XML reader accepts. The value is UTF-8, where those are
-// the bytes below 0x20 and the sequences EF BF BE and EF BF BF; EF only ever
-// starts a sequence, so a byte scan cannot misread the middle of another
-// character.
+// The first character of a value that XML has no place for. The instance
+// XML writes text as it is, so such a character would leave a text no XML
+// reader accepts. A byte that is not valid UTF-8 reads as U+FFFD, which XML
+// allows.
 std::optional<char32_t> first_character_xml_refuses(std::string_view value) {
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(value[i]);
-    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') return byte;
-    if (byte == 0xEF && i + 2 < value.size() && static_cast<unsigned char>(value[i + 1]) == 0xBF) {
-      const auto last = static_cast<unsigned char>(value[i + 2]);
-      if (last == 0xBE) return U'\uFFFE';
-      if (last == 0xBF) return U'\uFFFF';
-    }
+  for (std::size_t i = 0; i < value.size();) {
+    if (const char32_t c = next_code_point(value, i); !is_xml_char(c)) return c;
   }
   return std::nullopt;
 }

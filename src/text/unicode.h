@@ -37,6 +37,13 @@ bool is_grapheme_extend(char32_t c); // Grapheme_Extend
 // Printable in the sense of the quoting below: not of the categories Cc, Cf,
 // Cs, Co, Cn, Zl, Zp or Zs, except that the ASCII space is printable.
 bool is_printable(char32_t c);
+// Whether XML allows the character in a document (its Char production):
+// not the C0 controls other than tab, line feed and carriage return, not a
+// surrogate, not U+FFFE or U+FFFF.
+constexpr bool is_xml_char(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
 
 // Removal of White_Space characters from the ends.
 std::string_view trim(std::string_view text);

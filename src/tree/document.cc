@@ -1,11 +1,11 @@
 #include "tree/document.h"
 
-#include "text/unicode.h"
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <new>
 
+#include "text/unicode.h"
 
 namespace vindle {
 

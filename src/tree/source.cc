@@ -1,6 +1,5 @@
 #include "tree/source.h"
 
-#include "text/unicode.h"
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "text/unicode.h"
 
 namespace vindle {
 

@@ -202,12 +202,6 @@ inline std::string_view strip_prefix(std::string_view name) {
   return name;
 }
 
-// Whether XML allows the character in a document (its Char production).
-constexpr bool is_xml_char(char32_t c) {
-  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 struct CharReference {
   char32_t character;
   std::size_t length;

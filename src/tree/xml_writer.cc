@@ -24,19 +24,7 @@ constexpr bool needs_escape(unsigned char c) {
 }
 
 // Whether the text is not empty and every character of it is White_Space.
-// A byte that is not part of a valid UTF-8 character is never white space.
-bool is_blank_value(std::string_view text) {
-  if (text.empty()) return false;
-  // Most values start with a character that decides at once.
-  if (const auto first = static_cast<unsigned char>(text.front());
-      first < 0x80 && !is_white_space(first)) {
-    return false;
-  }
-  for (std::size_t i = 0; i < text.size();) {
-    if (!is_white_space(next_code_point(text, i))) return false;
-  }
-  return true;
-}
+bool is_blank_value(std::string_view text) { return !text.empty() && trim_start(text).empty(); }
 
 // Writes a blank value as decimal character references ("&#32;&#10;"),
 // except vertical tab and form feed: XML allows them in no form, not even
