@@ -6,12 +6,12 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include <re2/re2.h>
 
 #include "functions/bodies.h"
 #include "functions/words.h"
+#include "text/bounded_map.h"
 #include "text/quote.h"
 #include "text/result.h"
 #include "text/unicode.h"
@@ -194,17 +194,17 @@ EvalResult fn_translate(const CallContext& call) {
   // position.
   const std::vector<std::string_view> from_chars = split_characters(from);
   const std::vector<std::string_view> to_chars = split_characters(to);
-  std::unordered_map<std::string_view, std::size_t> position;
-  for (std::size_t i = 0; i < from_chars.size(); ++i) position.emplace(from_chars[i], i);
+  BoundedTextMap<std::string_view, std::size_t> position;
+  for (std::size_t i = 0; i < from_chars.size(); ++i) position.try_emplace(from_chars[i], i);
 
   std::string out;
   out.reserve(text.size());
   for (const std::string_view c : split_characters(text)) {
-    const auto found = position.find(c);
-    if (found == position.end()) {
+    const std::size_t* found = position.find(c);
+    if (!found) {
       out += c;
-    } else if (found->second < to_chars.size()) {
-      out += to_chars[found->second];
+    } else if (*found < to_chars.size()) {
+      out += to_chars[*found];
     }
   }
   return Value::String(std::move(out));

@@ -159,7 +159,7 @@ std::string breaks_clause(Breaks breaks) {
 RepeatPaths::RepeatPaths(const std::vector<std::string>& repeat_paths) {
   for (std::string_view path : repeat_paths) {
     while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    trimmed_.emplace(path);
+    trimmed_.insert(path);
   }
 }
 

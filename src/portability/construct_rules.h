@@ -14,10 +14,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "parser/expr.h"
+#include "text/bounded_map.h"
 
 namespace vindle {
 
@@ -56,13 +56,7 @@ class RepeatPaths {
   bool holds(std::string_view plain) const;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
-  std::unordered_set<std::string, Hash, std::equal_to<>> trimmed_;
+  BoundedTextSet<std::string> trimmed_;
 };
 
 // Appends every construct of `expression` that is on the list, in the order

@@ -22,9 +22,9 @@ bool InstancePaths::contains(std::string_view path) const {
 }
 
 std::optional<std::string> InstancePaths::only_path_ending_with(std::string_view last) const {
-  const auto found = endings_.find(last);
-  if (found == endings_.end() || found->second.count != 1) return std::nullopt;
-  return path_text(found->second.first);
+  const Ending* found = endings_.find(last);
+  if (!found || found->count != 1) return std::nullopt;
+  return path_text(found->first);
 }
 
 InstancePaths::Handle InstancePaths::insert(Handle parent, std::string_view name) {
@@ -51,15 +51,15 @@ InstancePaths::Handle InstancePaths::child(Handle parent, std::string_view name)
   if (const auto found = find_child(parent, name)) return *found;
   const Handle handle = segments_.size();
   const Segment& segment = segments_.emplace_back(Segment{parent, std::string(name), false});
-  children_.emplace(Key{parent, segment.name}, handle);
+  children_.try_emplace(Key{parent, segment.name}, handle);
   return handle;
 }
 
 std::optional<InstancePaths::Handle> InstancePaths::find_child(Handle parent,
                                                                std::string_view name) const {
-  const auto found = children_.find(Key{parent, name});
-  if (found == children_.end()) return std::nullopt;
-  return found->second;
+  const Handle* found = children_.find(Key{parent, name});
+  if (!found) return std::nullopt;
+  return *found;
 }
 
 std::string InstancePaths::path_text(Handle handle) const {

@@ -8,18 +8,21 @@
 // written out, the paths of an instance nested n levels deep add up to n²
 // bytes. Names are split at "/" into segments as they are inserted (the
 // reader accepts a "/" inside a name), so the tree answers for exactly the
-// texts that writing each path out would give.
+// texts that writing each path out would give. Its tables are keyed by the
+// instance's names, so they are bounded tables: no choice of names makes a
+// lookup long.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "text/bounded_map.h"
 #include "tree/document.h"
 
 namespace vindle {
@@ -59,10 +62,11 @@ class InstancePaths {
     Handle parent;
     std::string_view name;
     bool operator==(const Key&) const = default;
+    auto operator<=>(const Key&) const = default;
   };
   struct KeyHash {
-    std::size_t operator()(const Key& key) const {
-      return std::hash<std::string_view>{}(key.name) * 31 + key.parent;
+    std::uint64_t operator()(const Key& key) const {
+      return TextHash{}(key.name) ^ mix_bits(key.parent);
     }
   };
   struct Ending {
@@ -77,9 +81,9 @@ class InstancePaths {
   // segments_[0] stands above the top and is never a path. The keys view
   // the names held in segments_, a deque, so they never move.
   std::deque<Segment> segments_ = {Segment{kNone, {}, false}};
-  std::unordered_map<Key, Handle, KeyHash> children_;
+  BoundedMap<Key, Handle, KeyHash> children_;
   // Paths by their last segment, counted up to two.
-  std::unordered_map<std::string_view, Ending> endings_;
+  BoundedTextMap<std::string_view, Ending> endings_;
   std::size_t path_count_ = 0;
 };
 

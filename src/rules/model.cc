@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 
 #include "eval/evaluator.h"
 #include "parser/parser.h"
+#include "text/bounded_map.h"
 
 namespace vindle {
 
@@ -100,7 +100,7 @@ BindSelections::BindSelections(const std::vector<Bind>& binds, const Document& m
 
 void BindSelections::select_group(SiblingGroup& group) {
   group.selected = true;
-  std::unordered_map<std::string_view, std::vector<NodeSet*>> wanted;
+  BoundedTextMap<std::string_view, std::vector<NodeSet*>> wanted;
   for (const auto& [name, path] : group.members) {
     wanted[name].push_back(&by_path_.try_emplace(path).first->second);
   }
@@ -110,7 +110,7 @@ void BindSelections::select_group(SiblingGroup& group) {
   if (!parents || !parents->is_node_set()) return;
   // A name is most often found once under each parent (a question of each
   // row): room for that many spares the selections their regrowth.
-  for (auto& [name, selections] : wanted) {
+  for (const auto& selections : wanted.values()) {
     for (NodeSet* selection : selections) selection->reserve(parents->nodes().size());
   }
   // Rows of a repeat hold the same names in the same places, so the name
@@ -127,10 +127,7 @@ void BindSelections::select_group(SiblingGroup& group) {
       const std::string_view name = model_.node(child).name;
       if (place == seen.size()) seen.push_back({});
       Seen& guess = seen[place];
-      if (guess.name.data() == nullptr || guess.name != name) {
-        const auto found = wanted.find(name);
-        guess = {name, found == wanted.end() ? nullptr : &found->second};
-      }
+      if (guess.name.data() == nullptr || guess.name != name) guess = {name, wanted.find(name)};
       if (!guess.selections) continue;
       for (NodeSet* selection : *guess.selections) selection->push_back(child);
     }
@@ -157,31 +154,27 @@ namespace {
 
 // How many child elements of one parent bear each name, and how many of
 // them have been passed so far: the "[n]" of each step under that parent.
-// An open-addressing table kept from parent to parent, so that the
-// children of a row cost no allocation.
+// One table kept from parent to parent, so that the children of a row cost
+// no allocation.
 class SiblingNames {
  public:
   void count(const Document& document, NodeId parent) {
     const auto& children = document.children(parent);
-    std::size_t capacity = 16;
-    while (capacity < children.size() * 2) capacity *= 2;
-    slots_.assign(capacity, Slot{});
-    for (const NodeId child : children) ++find(document.node(child).name).count;
+    counts_.reset(children.size());
+    for (const NodeId child : children) ++counts_[document.node(child).name].count;
   }
   // The step of the next child of that name, counted from the first child.
   std::string next_step(std::string_view name) {
-    Slot& slot = find(name);
-    ++slot.passed;
-    return step(name, slot.count, slot.passed);
+    Counts& counts = counts_[name];
+    ++counts.passed;
+    return step(name, counts.count, counts.passed);
   }
   // An attribute is never among the children it is counted with, so it
   // takes the first place.
-  std::string attribute_step(std::string_view name) { return step(name, find(name).count, 1); }
+  std::string attribute_step(std::string_view name) { return step(name, counts_[name].count, 1); }
 
  private:
-  struct Slot {
-    std::string_view name;
-    bool used = false;
+  struct Counts {
     std::uint64_t count = 0;
     std::uint64_t passed = 0;
   };
@@ -196,20 +189,7 @@ class SiblingNames {
     return text;
   }
 
-  Slot& find(std::string_view name) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t k = std::hash<std::string_view>{}(name) & mask;; k = (k + 1) & mask) {
-      Slot& slot = slots_[k];
-      if (!slot.used) {
-        slot.used = true;
-        slot.name = name;
-        return slot;
-      }
-      if (slot.name == name) return slot;
-    }
-  }
-
-  std::vector<Slot> slots_;
+  BoundedTextMap<std::string_view, Counts> counts_;
 };
 
 // The same result by way of `Document::path_of` and a sort, for what the

@@ -3,13 +3,13 @@
 // the values that changed written back into the working instance; then,
 // in one judging state over the updated instance, relevance and the
 // judgement; and the row count of every repeat.
-#include <unordered_set>
 
 #include "eval/evaluator.h"
 #include "eval/value.h"
 #include "rules/judgement.h"
 #include "rules/model.h"
 #include "rules/session.h"
+#include "text/bounded_map.h"
 
 namespace vindle {
 
@@ -149,7 +149,7 @@ void report_relevance(const JudgingState& state, RecomputeResult& result) {
 // The judgement's findings on relevant paths, sorted into missing, invalid
 // and failed; the calculation check is not reported.
 void report_findings(JudgingState& state, RecomputeResult& result) {
-  std::unordered_set<std::string_view> hidden;
+  BoundedTextSet<std::string_view> hidden;
   for (const auto& [path, relevant] : result.relevant) {
     if (!relevant) hidden.insert(path);
   }

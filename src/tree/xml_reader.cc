@@ -138,17 +138,7 @@ constexpr std::array<std::uint8_t, 256> kNameBytes = [] {
 
 // Byte equality of two names, inline: names are a few bytes long, and a
 // call into the library for each tag would cost more than the comparison.
-inline bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  std::size_t k = 0;
-  for (; k + 8 <= a.size(); k += 8) {
-    if (load_word(a.data() + k) != load_word(b.data() + k)) return false;
-  }
-  for (; k < a.size(); ++k) {
-    if (a[k] != b[k]) return false;
-  }
-  return true;
-}
+constexpr SameText same_name{};
 
 // Position of the first White_Space character at or after `from`, or npos.
 inline std::size_t find_white_space(std::string_view text, std::size_t from) {

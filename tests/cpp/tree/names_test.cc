@@ -17,7 +17,7 @@ constexpr std::string_view kAlphabet =
 std::size_t distinct_slots(const std::vector<std::string>& names, int bits) {
   const std::uint64_t mask = (std::uint64_t{1} << bits) - 1;
   std::unordered_set<std::uint64_t> slots;
-  for (const std::string& name : names) slots.insert(NameTable::hash(name) & mask);
+  for (const std::string& name : names) slots.insert(TextHash{}(name) & mask);
   return slots.size();
 }
 
@@ -74,6 +74,28 @@ TEST(NameTable, NamesDifferingInAFewBytesSpreadWhereverTheBytesStand) {
       ASSERT_EQ(copy.find(names[k]), expected) << names[k];
     }
   }
+}
+
+// A hash that sends every name alike leaves the table to its ordered
+// overflow: indexes still follow first use, every name is found, a copy
+// answers as the original, and a name never stored is not found.
+TEST(NameTable, EveryNameHashingAlikeStillFindsEachByItsIndex) {
+  struct SameHash {
+    std::uint64_t operator()(std::string_view) const { return 7; }
+  };
+  std::vector<std::string> names;
+  for (int k = 0; k < 20000; ++k) names.push_back("stem-" + std::to_string(k * 7919 % 20000));
+  BasicNameTable<SameHash> table;
+  for (std::size_t k = 0; k < names.size(); ++k) ASSERT_EQ(table.intern(names[k]), k);
+  for (std::size_t k = 0; k < names.size(); k += 3) ASSERT_EQ(table.intern(names[k]), k);
+  const BasicNameTable<SameHash> copy = table;
+  ASSERT_EQ(copy.size(), names.size());
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    ASSERT_EQ(copy.find(names[k]), k);
+    ASSERT_EQ(copy[static_cast<NameTable::Index>(k)], names[k]);
+  }
+  EXPECT_FALSE(copy.find("stem-20000").has_value());
+  EXPECT_FALSE(copy.find("").has_value());
 }
 
 }  // namespace
