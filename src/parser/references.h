@@ -3,7 +3,8 @@
 // the portability check to find paths that match nothing in the instance.
 //
 // Relative paths are resolved as text against the path of the node the
-// expression belongs to (a bind's path); every path that cannot be written
+// expression belongs to (a bind's path, or each operand of a union bind's
+// path in turn); every path that cannot be written
 // as "/" and element names joined by "/" (a wildcard, an attribute, "//",
 // any axis other than child, parent and self, the steps after a function
 // call or variable) is skipped. Relative paths inside predicates are resolved
@@ -32,8 +33,21 @@ void collect_references_into(const Expr& expr, std::string_view context,
 // "/data/group/q"). A relative path that cannot be rendered plainly (a
 // predicate, an attribute, "*", another axis, ".." above the root) becomes
 // "/" + root + "/" + the path trimmed, which selects the same nodes. Any other
-// path (absolute, a union, a function call, one that does not parse) comes
-// back as written.
+// path (absolute, a function call, one that does not parse) comes back as
+// written.
+//
+// A union is made absolute operand by operand, each as a lone path would
+// be, and rebuilt as its operands joined by " | " ("x | /data/g/x" gives
+// "/data/x | /data/g/x"). The operands are those of bind_path_operands. A
+// union with no relative operand comes back as written.
 std::string absolute_bind_path(std::string_view path, std::string_view instance_root);
+
+// The paths a bind's path stands for, each the context of the relative paths
+// its rules read and a path under which it is found. For a union, its
+// operands in order ("/data/x | /data/g/x" gives /data/x and /data/g/x),
+// trimmed, those of a nested union in its place ("(a | b) | c" gives a, b
+// and c), and a path without the parentheses around it. Any other path
+// alone, exactly as written. The views look into `path`.
+std::vector<std::string_view> bind_path_operands(std::string_view path);
 
 }  // namespace vindle

@@ -73,8 +73,8 @@ std::expected<std::vector<PortabilityFinding>, std::string> check_form_findings(
     if (!bind_path) bind_path = document.nonblank_attribute(id, "ref");
     if (!bind_path) continue;
     // A relative bind path is read from the instance's root element: made
-    // absolute, it is both the context of what the rules read and the path
-    // reported. An absolute one stays as written.
+    // absolute (a union operand by operand), it is both the context of what
+    // the rules read and the path reported. An absolute one stays as written.
     if (facts.instance_root) *bind_path = absolute_bind_path(*bind_path, *facts.instance_root);
     for (const char* rule : kLogicAttributes) {
       const auto value = document.nonblank_attribute(id, rule);

@@ -87,8 +87,12 @@ void collect_read_paths(const Expr& expression, std::string_view context, bool t
 void check_read_paths(const Expr& expression, std::string_view bind_path,
                       const InstancePaths& instance_paths, const InstanceIds& instance_ids,
                       std::string_view instance_root, std::vector<ConstructFinding>& hits) {
+  // Each operand of a union bind is a node the rule runs at, so what the
+  // rule reads relatively is read from each; the union's text is no path.
   std::vector<std::string> paths;
-  collect_read_paths(expression, bind_path, true, paths);
+  for (const std::string_view context : bind_path_operands(bind_path)) {
+    collect_read_paths(expression, context, true, paths);
+  }
   std::unordered_set<std::string_view> seen;
   for (const std::string& path : paths) {
     if (!seen.insert(path).second) continue;

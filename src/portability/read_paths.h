@@ -31,8 +31,10 @@ void collect_read_paths(const Expr& expression, std::string_view context, bool t
                         std::vector<std::string>& out);
 
 // Appends a finding for every distinct path the expression reads (with the
-// bind path as context) that is not in `instance_paths` and does not start
-// at a secondary instance named in `instance_ids`.
+// bind path as context, or each operand of a union bind's path in turn,
+// all of the first operand's paths before the second's) that is not in
+// `instance_paths` and does not start at a secondary instance named in
+// `instance_ids`.
 void check_read_paths(const Expr& expression, std::string_view bind_path,
                       const InstancePaths& instance_paths, const InstanceIds& instance_ids,
                       std::string_view instance_root, std::vector<ConstructFinding>& hits);

@@ -13,7 +13,11 @@ std::vector<std::vector<std::size_t>> dependency_sets(const std::vector<Bind>& b
   for (std::size_t i = 0; i < binds.size(); ++i) {
     if (!binds[i].calculate) continue;
     paths.clear();
-    collect_references_into(*binds[i].calculate, binds[i].nodeset, paths);
+    // A union bind calculates each of its operands' nodes, so what it reads
+    // is read from each of them.
+    for (const std::string_view context : bind_path_operands(binds[i].nodeset)) {
+      collect_references_into(*binds[i].calculate, context, paths);
+    }
     std::vector<std::size_t>& set = sets[i];
     for (const std::string& path : paths) {
       const auto found = bind_index.find(path);

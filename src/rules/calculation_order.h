@@ -6,7 +6,8 @@
 // What a calculation reads is known only through the plain absolute paths
 // of its expression, matched exactly against the binds' paths; a path
 // written any other way (with a predicate, relatively in the bind) orders
-// nothing.
+// nothing. A union bind counts as a bind on each of its operands: its
+// calculation reads from each, and reading any of them depends on it.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,8 @@ namespace vindle {
 
 // For each bind, ascending and without itself: the binds whose paths its
 // calculate expression reads (empty without a calculate expression).
-// `bind_index` maps a path to the last bind declared on it.
+// `bind_index` maps a path to the last bind declared on it, a union bind
+// being declared on each of its operands (bind_path_operands).
 std::vector<std::vector<std::size_t>> dependency_sets(const std::vector<Bind>& binds,
                                                       const TextMap<std::size_t>& bind_index);
 

@@ -53,8 +53,8 @@ std::expected<std::vector<Bind>, std::string> collect_binds(
     if (!nodeset) nodeset = document.nonblank_attribute(element, "ref");
     if (!nodeset) return std::unexpected("a <bind> has no nodeset");
     // A relative path is read from the instance's root element; made
-    // absolute here, it selects, orders, keys and names the bind as an
-    // absolute path written by hand would.
+    // absolute here (each operand of a union alike), it selects, orders,
+    // keys and names the bind as an absolute path written by hand would.
     bind.nodeset = instance_root ? absolute_bind_path(*nodeset, *instance_root)
                                  : std::move(*nodeset);
     if (auto path = parse_expression(bind.nodeset)) bind.path = std::move(*path);
@@ -145,7 +145,10 @@ std::expected<Form, std::string> Form::load(std::string_view text) {
 
   TextMap<std::size_t> bind_index;
   for (std::size_t i = 0; i < binds.size(); ++i) {
-    bind_index.insert_or_assign(binds[i].nodeset, i);
+    // The whole text of a union is no path that a rule could read.
+    for (const std::string_view operand : bind_path_operands(binds[i].nodeset)) {
+      bind_index.insert_or_assign(std::string(operand), i);
+    }
   }
   VINDLE_ASSIGN_OR_RETURN(auto&& order,
                           order_calculations(binds, dependency_sets(binds, bind_index)));

@@ -88,5 +88,34 @@ TEST(CheckFormFindings, RelativeBindPathsAreReadFromTheInstanceRoot) {
   }
 }
 
+// Each operand of a union bind is a context of its own: what the rules read
+// is read from each, "." included, and the union's text is never taken for
+// one path.
+TEST(CheckFormFindings, EachOperandOfAUnionBindIsAContext) {
+  struct Case {
+    std::string binds;
+    std::vector<std::pair<std::string, std::string>> findings;  // path, construct
+  };
+  const std::string missing = ", which this form's instance has no node for";
+  const std::string instance = "<data><x/><y/><g><x/><y/></g></data>";
+  const Case cases[] = {
+      {"<bind nodeset='x | g/x' constraint='. &lt; ../z'/>",
+       {{"/data/x | /data/g/x", "/data/z" + missing},
+        {"/data/x | /data/g/x", "/data/g/z" + missing}}},
+      // Both operands read /data/zz: reported once.
+      {"<bind nodeset='/data/x | y' calculate='../zz'/>",
+       {{"/data/x | /data/y", "/data/zz" + missing}}},
+      {"<bind nodeset='/data/x | /data/q' relevant='. = 1'/>",
+       {{"/data/x | /data/q", "/data/q" + missing}}},
+  };
+  for (const auto& [binds, expected] : cases) {
+    const auto findings = check_form_findings(form_with(instance, binds));
+    ASSERT_TRUE(findings) << binds;
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const PortabilityFinding& finding : *findings) got.emplace_back(finding.path, finding.construct);
+    EXPECT_EQ(got, expected) << binds;
+  }
+}
+
 }  // namespace
 }  // namespace vindle

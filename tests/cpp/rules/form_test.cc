@@ -113,5 +113,39 @@ TEST(CalculationOrder, RelativeBindsAreOrderedByWhatTheyRead) {
   EXPECT_EQ(form->calculation_order, (std::vector<std::size_t>{1, 2, 0}));
 }
 
+// A union bind calculates the nodes of each of its operands: it reads from
+// each, and a rule reading any of them waits for it.
+TEST(CalculationOrder, AUnionBindCountsUnderEachOfItsOperands) {
+  const auto load = [](const std::string& binds) {
+    return Form::load("<h:html xmlns:h='h'><h:head><model><instance><data><t/><a/><c/>"
+                      "<g><a/><c/></g></data></instance>" +
+                      binds + "</model></h:head><h:body/></h:html>");
+  };
+  struct Case {
+    std::string binds;
+    std::vector<std::size_t> order;
+  };
+  const Case cases[] = {
+      // 0 reads the second operand of 1; 1 reads g/a, the second operand of 2.
+      {"<bind nodeset='/data/t' calculate='/data/g/c + 1'/>"
+       "<bind nodeset='c | g/c' calculate='../a * 2'/>"
+       "<bind nodeset='/data/a|g/a' calculate='1'/>",
+       {2, 1, 0}},
+      // Reading one of its own operands is no dependency.
+      {"<bind nodeset='a | c' calculate='/data/a + ../c + .'/>", {0}},
+  };
+  for (const auto& [binds, order] : cases) {
+    auto form = load(binds);
+    ASSERT_TRUE(form) << form.error();
+    EXPECT_EQ(form->calculation_order, order) << binds;
+  }
+
+  auto ring = load("<bind nodeset='a | g/a' calculate='/data/t'/>"
+                   "<bind nodeset='t' calculate='../g/a'/>");
+  ASSERT_FALSE(ring);
+  EXPECT_TRUE(ring.error().ends_with(": /data/a | /data/g/a → /data/t → /data/a | /data/g/a"))
+      << ring.error();
+}
+
 }  // namespace
 }  // namespace vindle
