@@ -349,7 +349,7 @@ class BoundedSet {
   // Slots a search visits at most before it turns to the tree. At most
   // half the slots are taken, so with a fair hash a key's run is longer
   // than this about once in thousands of keys.
-  static constexpr std::size_t kProbeLimit = 8;
+  static constexpr std::size_t kProbeLimit = 16;
 
   BoundedSet() = default;
   explicit BoundedSet(Hash hash, Equal equal = Equal(), Less less = Less())
