@@ -4,7 +4,7 @@ from pathlib import Path
 
 import pytest
 
-from vindle import Session
+from vindle import Session, eval_expression
 
 REAL_FORMS = Path(__file__).resolve().parents[2] / "shared" / "forms"
 HEADER = "<?xml version='1.0' ?>"
@@ -91,3 +91,29 @@ def test_a_calculated_blank_survives_a_save_and_reload():
     again = Session(form, s.instance_xml())
     assert again.get("/data/aggregated") == " "
     assert again.instance_xml() == s.instance_xml()
+
+
+# A name that ends in its colon is legal XML 1.0; it keeps its whole text,
+# so that the save reads back, while every other prefix is still dropped.
+@pytest.mark.parametrize(
+    "saved, written",
+    [
+        ('<data id="f"><q:/><r>1</r><x a:="2"/></data>', '<data id="f"><q:/><r>1</r><x a:="2"/></data>'),
+        ("<data id='f'><q: k='v'>3</q:></data>", '<data id="f"><q: k="v">3</q:></data>'),
+        ("<data id='f'><a:b:>4</a:b:><c:d/></data>", '<data id="f"><a:b:>4</a:b:><d/></data>'),
+        ("<data id='f'><:>5</:></data>", '<data id="f"><:>5</:></data>'),
+    ],
+)
+def test_a_name_ending_in_a_colon_survives_a_save_and_reload(saved, written):
+    s = Session(FORM, saved)
+    assert s.instance_xml() == HEADER + written
+    again = Session(FORM, s.instance_xml())
+    assert again.instance_xml() == HEADER + written
+
+
+def test_a_path_names_an_element_ending_in_a_colon_as_written():
+    s = Session(FORM, "<data id='f'><q:>5</q:><g:q>6</g:q></data>")
+    assert s.get("/data/q:") == "5"
+    assert s.get("/data/q") == "6"
+    s.set("/data/q:", "7")
+    assert eval_expression("/data/q: + /data/q", s.instance_xml()) == "13"

@@ -35,10 +35,12 @@ Step descendant_or_self() { return Step{{}, NodeTest::Any(), Axis::DescendantOrS
 // their temporaries.
 [[gnu::noinline]] std::unexpected<std::string> too_deep() { return std::unexpected(expression_too_deep()); }
 
-// A name test ignores any prefix, as the document stores names without one.
+// A name test ignores any prefix, as the document stores names without one;
+// a name that ends in its colon is kept whole, as the reader keeps it.
 std::string local_name(const std::string& name) {
   const std::size_t colon = name.rfind(':');
-  return colon == std::string::npos ? name : name.substr(colon + 1);
+  if (colon == std::string::npos || colon + 1 == name.size()) return name;
+  return name.substr(colon + 1);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "portability/read_paths.h"
 
 #include <optional>
-#include <unordered_set>
 
 #include "parser/references.h"
 #include "parser/walk_stack.h"
+#include "text/bounded_map.h"
 
 namespace vindle {
 namespace {
@@ -93,7 +93,7 @@ void check_read_paths(const Expr& expression, std::string_view bind_path,
   for (const std::string_view context : bind_path_operands(bind_path)) {
     collect_read_paths(expression, context, true, paths);
   }
-  std::unordered_set<std::string_view> seen;
+  BoundedTextSet<std::string_view> seen;
   for (const std::string& path : paths) {
     if (!seen.insert(path).second) continue;
 

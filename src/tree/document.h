@@ -338,7 +338,8 @@ class Document {
 std::optional<NodeId> find_named(std::span<const NodeId>& ids, const Document& document,
                                  std::string_view name);
 
-// The text after the last ":" of a name (the whole name without one).
+// The text after the last ":" of a name; the whole name when it has no ":"
+// or nothing after its last one.
 std::string_view local_name(std::string_view name);
 // Replaces the five predefined entities, and each character reference
 // ("&#233;", "&#xE9;") that names a character XML allows, in one pass: any

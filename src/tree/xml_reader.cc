@@ -185,11 +185,13 @@ inline std::string_view trim_white_space(std::string_view text) {
   return text;
 }
 
+// A name that ends in its colon keeps its whole text: with nothing after
+// the colon it would be no name at all, and the instance written back would
+// not read as XML.
 inline std::string_view strip_prefix(std::string_view name) {
-  for (std::size_t k = name.size(); k > 0; --k) {
-    if (name[k - 1] == ':') return name.substr(k);
-  }
-  return name;
+  const std::size_t colon = name.rfind(':');
+  if (colon == std::string_view::npos || colon + 1 == name.size()) return name;
+  return name.substr(colon + 1);
 }
 
 struct CharReference {
@@ -500,7 +502,8 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
         ++q;
       }
       if (q > name_from && q < size) {
-        plain_name = text.substr(local_from, q - local_from);
+        plain_name = local_from < q ? text.substr(local_from, q - local_from)
+                                    : text.substr(name_from, q - name_from);
         if (text[q] == '>') {
           plain = true;
           i = q + 1;

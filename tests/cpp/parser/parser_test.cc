@@ -35,7 +35,7 @@ TEST(Parser, BuildsPrimariesAndPaths) {
       {"jr:choice-name(a, 'q')", R"((Call jr:choice-name (Path child::a) (Literal "q")))"},
       {"jr:x/a", "(Path child::x child::a)"},
       {"a:b:c", "(Path child::c)"},
-      {"a:", R"((Path child::""))"},
+      {"a:", "(Path child::a:)"},
       {"/ = x", "(Eq (Path /) (Path child::x))"},
       {"/ | a", "(Union (Path /) (Path child::a))"},
       {"/[1]", "error: unexpected trailing input in \"/[1]\" at token 1"},

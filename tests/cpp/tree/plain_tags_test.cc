@@ -20,7 +20,10 @@ TEST(PlainTags, ReadAsTheGeneralReadingReadsThem) {
   const std::pair<const char*, const char*> cases[] = {
       // Prefixes go, in start, end and empty-element tags alike.
       {"<x:r><x:a>1</y:a><p:q:b/></x:r>", "<r><a>1</a><b/></r>"},
-      {"<a:>t</a:>", "<>t</>"},
+      // A name with nothing after its colon keeps its whole text, both ways.
+      {"<a:>t</a:>", "<a:>t</a:>"},
+      {"<a: >t</a: >", "<a:>t</a:>"},
+      {"<r><p:a:/><p:a: /></r>", "<r><p:a:/><p:a:/></r>"},
       // Names that follow each other in changing orders, and names that
       // begin like the name expected next.
       {"<r><a>1</a><ab>2</ab><a>3</a><b>4</b><a>5</a><ab>6</ab></r>",

@@ -116,7 +116,9 @@ TEST(XmlReader, NamesLoseTheirPrefixes) {
       {"<x:a xmlns:x='u' x:id='1'/>", R"(a[x="u" id="1"])"},
       {"<x:a></y:a>", "a"},
       {"<a></ a >", "a"},
-      {"<a:></b:>", ""},
+      {"<a:></b:>", "error: closing </b:> does not match open <a:>"},
+      {"<x:a:></y:a:>", "error: closing </y:a:> does not match open <x:a:>"},
+      {"<a:><b a:='1' :='2'/></a:>", R"(a:(b[a:="1" :="2"]))"},
       {"<r><></></r>", "r()"},
       {"< /a></ /a>", "/a"},  // a blank before "/" makes a start tag
       {"<a//>", "a"},
@@ -174,7 +176,8 @@ TEST(XmlReader, TheSixErrors) {
 
 TEST(XmlReader, LocalNameAndEntities) {
   const Cases names = {{"xmlns:jr", "jr"}, {"jr:template", "template"}, {"a:b:c", "c"},
-                       {"xmlns", "xmlns"}, {"a:", ""},                  {"", ""}};
+                       {"xmlns", "xmlns"}, {"a:", "a:"},                {"a:b:", "a:b:"},
+                       {":", ":"},         {"", ""}};
   for (const auto& [name, local] : names) EXPECT_EQ(local_name(name), local) << name;
   const Cases entities = {
       {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"},
