@@ -1,9 +1,11 @@
 """Writes what the four entry points answer on every form we hold, so that
-two builds can be compared byte for byte:
+two builds can be compared byte for byte. Run it with the Python that vindle
+is installed into, the virtual environment's that dev/setup makes (the
+system's python3 has no vindle):
 
-    python3 dev/snapshot.py > before.txt
-    ... change, rebuild, reinstall ...
-    python3 dev/snapshot.py > after.txt
+    .venv/bin/python dev/snapshot.py > before.txt
+    ... change, rebuild, reinstall (dev/setup, or pip install . into .venv) ...
+    .venv/bin/python dev/snapshot.py > after.txt
     diff before.txt after.txt
 
 For each form (the forms under ../shared/forms and tests/forms): check_form;

@@ -69,7 +69,7 @@ void heap_store_freed(std::size_t bytes) noexcept {
   // Of threads that free at once, the one that lowers the peak trims.
   if (peak >= now + kStrandedStore &&
       heap_store_peak.compare_exchange_strong(peak, now, std::memory_order_relaxed)) {
-    ::malloc_trim(0);
+    give_heap_back();
   }
 }
 
