@@ -156,22 +156,50 @@ std::string breaks_clause(Breaks breaks) {
   return {};
 }
 
+// A repeat path r holds a path when the path is r or starts with r + "/".
+// Cut at every "/", r is then the first pieces of the path, so each repeat
+// path is stored as its pieces, the first being what comes before its first
+// "/" (empty for an absolute path, and a relative one never matches).
 RepeatPaths::RepeatPaths(const std::vector<std::string>& repeat_paths) {
   for (std::string_view path : repeat_paths) {
     while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    trimmed_.insert(path);
+    Handle at = 0;
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t slash = path.find('/', start);
+      const std::string_view piece = path.substr(start, slash == std::string_view::npos
+                                                             ? std::string_view::npos
+                                                             : slash - start);
+      if (const Handle* found = children_.find(Key{at, piece})) {
+        at = *found;
+      } else {
+        const Handle made = pieces_.size();
+        const Piece& stored = pieces_.emplace_back(Piece{std::string(piece), false});
+        children_.try_emplace(Key{at, stored.text}, made);
+        at = made;
+      }
+      if (slash == std::string_view::npos) break;
+      start = slash + 1;
+    }
+    pieces_[at].ends_a_repeat = true;
   }
 }
 
 bool RepeatPaths::holds(std::string_view plain) const {
-  if (trimmed_.empty()) return false;
-  // A repeat path r holds the path when the path is r or starts with r + "/":
-  // r is then the path itself or the part before one of its slashes.
-  for (std::size_t slash = plain.find('/'); slash != std::string_view::npos;
-       slash = plain.find('/', slash + 1)) {
-    if (trimmed_.contains(plain.substr(0, slash))) return true;
+  if (children_.empty()) return false;
+  Handle at = 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t slash = plain.find('/', start);
+    const Handle* found = children_.find(Key{at, plain.substr(start, slash == std::string_view::npos
+                                                                      ? std::string_view::npos
+                                                                      : slash - start)});
+    if (!found) return false;
+    at = *found;
+    if (pieces_[at].ends_a_repeat) return true;
+    if (slash == std::string_view::npos) return false;
+    start = slash + 1;
   }
-  return trimmed_.contains(plain);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,17 +47,43 @@ struct ConstructFinding {
 // trailing "/" is dropped, a relative nodeset never matches, and an empty
 // one (or a lone "/") holds every path.
 //
-// Which repeat a path is under never shows in a finding, so the answer is a
-// membership test of the path's prefixes: its cost follows the length of the
-// path, not the number of repeats.
+// Which repeat a path is under never shows in a finding, so the answer is
+// whether one of the path's prefixes that end before a "/" (or the whole
+// path) is a repeat path. The repeat paths are held as a tree of their
+// pieces between slashes, so a path is walked piece by piece, once: the
+// cost follows the length of the path, whatever the repeats, where trying
+// each prefix in turn would cost its square.
 class RepeatPaths {
  public:
   explicit RepeatPaths(const std::vector<std::string>& repeat_paths);
+  // The tables view the pieces held inside.
+  RepeatPaths(const RepeatPaths&) = delete;
+  RepeatPaths& operator=(const RepeatPaths&) = delete;
   // `plain` is "/" followed by names joined by "/".
   bool holds(std::string_view plain) const;
 
  private:
-  BoundedTextSet<std::string> trimmed_;
+  using Handle = std::size_t;
+  struct Key {
+    Handle parent;
+    std::string_view piece;
+    bool operator==(const Key&) const = default;
+    auto operator<=>(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::uint64_t operator()(const Key& key) const {
+      return TextHash{}(key.piece) ^ mix_bits(key.parent);
+    }
+  };
+  struct Piece {
+    std::string text;
+    bool ends_a_repeat = false;
+  };
+
+  // pieces_[0] stands before the first piece and is never a path's end;
+  // the keys view the texts held in pieces_, a deque, so they never move.
+  std::deque<Piece> pieces_ = {Piece{}};
+  BoundedMap<Key, Handle, KeyHash> children_;
 };
 
 // Appends every construct of `expression` that is on the list, in the order

@@ -59,6 +59,10 @@ TEST(RepeatPaths, HoldPathsAtOrUnderARepeatComparedAsText) {
       {{"/"}, "/x", true},
       {{"/data//rep"}, "/data/rep", false},
       {{"/other", "/data/rep"}, "/data/rep/v", true},
+      {{"/data/rep", "/data"}, "/data/x", true},
+      {{"/data/rep/g"}, "/data/rep", false},
+      {{"/data/re"}, "/data/rep", false},
+      {{"/data/rep", "/data/rep/"}, "/data/rep/v", true},
       {{}, "/data/rep", false},
   };
   for (const auto& [repeats, plain, expected] : cases) {
