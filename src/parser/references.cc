@@ -66,6 +66,29 @@ void push_step_predicates_reversed(const std::vector<Step>& steps, Pending& pend
 
 const Expr* take_next(Pending& pending) { return pending.empty() ? nullptr : pending.pop(); }
 
+// The parts of an expression, pushed in reverse so that they come off left
+// to right: a path's predicates, a filter's primary, predicates and steps'
+// predicates, a call's arguments, an operator's operands.
+void push_parts(const Expr& next, Pending& pending) {
+  if (const auto* path = next.as<Expr::Path>()) {
+    push_step_predicates_reversed(path->steps, pending);
+  } else if (const auto* filter = next.as<Expr::Filter>()) {
+    push_step_predicates_reversed(filter->steps, pending);
+    push_reversed(filter->predicates, pending);
+    pending.push(&*filter->primary);
+  } else if (const auto* call = next.as<Expr::FunctionCall>()) {
+    push_reversed(call->args, pending);
+  } else if (const auto* binary = next.as<Expr::Binary>()) {
+    pending.push(&*binary->rhs);
+    pending.push(&*binary->lhs);
+  } else if (const auto* union_ = next.as<Expr::Union>()) {
+    pending.push(&*union_->rhs);
+    pending.push(&*union_->lhs);
+  } else if (const auto* negate = next.as<Expr::Negate>()) {
+    pending.push(&*negate->operand);
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> collect_references(const Expr& expr, std::string_view context) {
@@ -81,27 +104,13 @@ void collect_references_into(const Expr& expr, std::string_view context,
                              std::vector<std::string>& out) {
   Pending pending;
   for (const Expr* walked = &expr; walked; walked = take_next(pending)) {
-    const Expr& next = *walked;
-    if (const auto* path = next.as<Expr::Path>()) {
+    // The steps after a filter's primary start from whatever it yields,
+    // which cannot be written as a path; only what its parts read is
+    // collected.
+    if (const auto* path = walked->as<Expr::Path>()) {
       if (auto text = plain_path(*path, context)) out.push_back(std::move(*text));
-      push_step_predicates_reversed(path->steps, pending);
-    } else if (const auto* filter = next.as<Expr::Filter>()) {
-      // The steps after a primary start from whatever it yields, which
-      // cannot be written as a path; only what its parts read is collected.
-      push_step_predicates_reversed(filter->steps, pending);
-      push_reversed(filter->predicates, pending);
-      pending.push(&*filter->primary);
-    } else if (const auto* call = next.as<Expr::FunctionCall>()) {
-      push_reversed(call->args, pending);
-    } else if (const auto* binary = next.as<Expr::Binary>()) {
-      pending.push(&*binary->rhs);
-      pending.push(&*binary->lhs);
-    } else if (const auto* union_ = next.as<Expr::Union>()) {
-      pending.push(&*union_->rhs);
-      pending.push(&*union_->lhs);
-    } else if (const auto* negate = next.as<Expr::Negate>()) {
-      pending.push(&*negate->operand);
     }
+    push_parts(*walked, pending);
   }
 }
 
@@ -136,25 +145,8 @@ std::size_t count_unions(const Expr& expr) {
   std::size_t count = 0;
   Pending pending;
   for (const Expr* walked = &expr; walked; walked = take_next(pending)) {
-    const Expr& next = *walked;
-    if (const auto* path = next.as<Expr::Path>()) {
-      push_step_predicates_reversed(path->steps, pending);
-    } else if (const auto* filter = next.as<Expr::Filter>()) {
-      push_step_predicates_reversed(filter->steps, pending);
-      push_reversed(filter->predicates, pending);
-      pending.push(&*filter->primary);
-    } else if (const auto* call = next.as<Expr::FunctionCall>()) {
-      push_reversed(call->args, pending);
-    } else if (const auto* binary = next.as<Expr::Binary>()) {
-      pending.push(&*binary->rhs);
-      pending.push(&*binary->lhs);
-    } else if (const auto* union_ = next.as<Expr::Union>()) {
-      ++count;
-      pending.push(&*union_->rhs);
-      pending.push(&*union_->lhs);
-    } else if (const auto* negate = next.as<Expr::Negate>()) {
-      pending.push(&*negate->operand);
-    }
+    count += walked->is<Expr::Union>();
+    push_parts(*walked, pending);
   }
   return count;
 }

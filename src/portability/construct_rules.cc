@@ -170,12 +170,12 @@ RepeatPaths::RepeatPaths(const std::vector<std::string>& repeat_paths) {
       const std::string_view piece = path.substr(start, slash == std::string_view::npos
                                                              ? std::string_view::npos
                                                              : slash - start);
-      if (const Handle* found = children_.find(Key{at, piece})) {
+      if (const Handle* found = children_.find(PieceKey{at, piece})) {
         at = *found;
       } else {
         const Handle made = pieces_.size();
         const Piece& stored = pieces_.emplace_back(Piece{std::string(piece), false});
-        children_.try_emplace(Key{at, stored.text}, made);
+        children_.try_emplace(PieceKey{at, stored.text}, made);
         at = made;
       }
       if (slash == std::string_view::npos) break;
@@ -191,7 +191,7 @@ bool RepeatPaths::holds(std::string_view plain) const {
   std::size_t start = 0;
   while (true) {
     const std::size_t slash = plain.find('/', start);
-    const Handle* found = children_.find(Key{at, plain.substr(start, slash == std::string_view::npos
+    const Handle* found = children_.find(PieceKey{at, plain.substr(start, slash == std::string_view::npos
                                                                       ? std::string_view::npos
                                                                       : slash - start)});
     if (!found) return false;

@@ -64,17 +64,6 @@ class RepeatPaths {
 
  private:
   using Handle = std::size_t;
-  struct Key {
-    Handle parent;
-    std::string_view piece;
-    bool operator==(const Key&) const = default;
-    auto operator<=>(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::uint64_t operator()(const Key& key) const {
-      return TextHash{}(key.piece) ^ mix_bits(key.parent);
-    }
-  };
   struct Piece {
     std::string text;
     bool ends_a_repeat = false;
@@ -83,7 +72,7 @@ class RepeatPaths {
   // pieces_[0] stands before the first piece and is never a path's end;
   // the keys view the texts held in pieces_, a deque, so they never move.
   std::deque<Piece> pieces_ = {Piece{}};
-  BoundedMap<Key, Handle, KeyHash> children_;
+  BoundedMap<PieceKey, Handle, PieceKeyHash> children_;
 };
 
 // Appends every construct of `expression` that is on the list, in the order

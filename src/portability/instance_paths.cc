@@ -51,13 +51,13 @@ InstancePaths::Handle InstancePaths::child(Handle parent, std::string_view name)
   if (const auto found = find_child(parent, name)) return *found;
   const Handle handle = segments_.size();
   const Segment& segment = segments_.emplace_back(Segment{parent, std::string(name), false});
-  children_.try_emplace(Key{parent, segment.name}, handle);
+  children_.try_emplace(PieceKey{parent, segment.name}, handle);
   return handle;
 }
 
 std::optional<InstancePaths::Handle> InstancePaths::find_child(Handle parent,
                                                                std::string_view name) const {
-  const Handle* found = children_.find(Key{parent, name});
+  const Handle* found = children_.find(PieceKey{parent, name});
   if (!found) return std::nullopt;
   return *found;
 }

@@ -58,17 +58,6 @@ class InstancePaths {
     std::string name;
     bool is_path = false;
   };
-  struct Key {
-    Handle parent;
-    std::string_view name;
-    bool operator==(const Key&) const = default;
-    auto operator<=>(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::uint64_t operator()(const Key& key) const {
-      return TextHash{}(key.name) ^ mix_bits(key.parent);
-    }
-  };
   struct Ending {
     std::size_t count = 0;
     Handle first = kNone;
@@ -81,7 +70,7 @@ class InstancePaths {
   // segments_[0] stands above the top and is never a path. The keys view
   // the names held in segments_, a deque, so they never move.
   std::deque<Segment> segments_ = {Segment{kNone, {}, false}};
-  BoundedMap<Key, Handle, KeyHash> children_;
+  BoundedMap<PieceKey, Handle, PieceKeyHash> children_;
   // Paths by their last segment, counted up to two.
   BoundedTextMap<std::string_view, Ending> endings_;
   std::size_t path_count_ = 0;

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -597,6 +598,20 @@ class BoundedMap {
  private:
   BoundedSet<Key, Hash, Equal, Less> keys_;
   std::vector<Value> values_;
+};
+
+// The key of a tree of texts held as their pieces (paths held segment by
+// segment): a piece under its parent, numbered by the tree.
+struct PieceKey {
+  std::size_t parent;
+  std::string_view piece;
+  bool operator==(const PieceKey&) const = default;
+  auto operator<=>(const PieceKey&) const = default;
+};
+struct PieceKeyHash {
+  std::uint64_t operator()(const PieceKey& key) const {
+    return TextHash{}(key.piece) ^ mix_bits(key.parent);
+  }
 };
 
 // The tables keyed by texts (std::string_view or std::string).
