@@ -8,15 +8,17 @@
 // slots, and a table that probes on until it finds a free slot would walk
 // all of them on every lookup. Here a search visits at most `kProbeLimit`
 // slots from the key's home. A key that finds none of them free when it is
-// inserted goes to an ordered tree keyed by its bytes instead, as a hash
-// map that turns a long bucket into a tree does. Ordinary keys almost never
-// reach the tree; crafted ones cost a logarithm there.
+// inserted goes to an ordered tree instead (a B-tree, ordered by hash and
+// then by the key's bytes), as a hash map that turns a long bucket into a
+// tree does, and its home slot is marked. Ordinary keys almost never reach
+// the tree; crafted ones cost a logarithm there.
 //
 // Why the bound holds: there is no erase, so a slot that was taken when a
 // key was inserted is still taken when it is looked for. A key in a slot is
-// found before the search meets a free one; a key in the tree saw its
-// `kProbeLimit` slots all taken, and the search sees them taken too before
-// it turns to the tree. A rehash places every key again by the same rule.
+// found before the search meets a free one. A key in the tree marked its
+// home, and a search turns to the tree only from a marked home. A rehash
+// places the keys in slots again by the same rule; keys in the tree stay
+// there, and their new homes are marked.
 //
 // Keys are kept in the order they were inserted, which is the order of
 // iteration: nothing built from a walk of these tables depends on a hash.
@@ -30,12 +32,11 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <new>
 #include <optional>
 #include <span>
-#include <type_traits>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -396,15 +397,8 @@ class BoundedSet {
       keys_.push_back(std::forward<Make>(make)());
       return static_cast<std::uint32_t>(keys_.size() - 1);
     };
-    const bool marked = (slots_[search.home].entry & kTreeMark) != 0;
-    if (search.free != kNoSlot && !marked) {
-      const std::uint32_t place = claim();
-      slots_[search.free].tag = static_cast<std::uint32_t>(h >> 32);
-      slots_[search.free].entry |= place + 1;
-      return {place, true};
-    }
     if (search.free != kNoSlot) {
-      // Some key of this home is in the tree: this one may be too.
+      // When some key of this home went to the tree, this one may be there.
       if (const auto found = find_in_tree(key, h, search.home)) return {*found, false};
       const std::uint32_t place = claim();
       slots_[search.free].tag = static_cast<std::uint32_t>(h >> 32);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -112,13 +111,6 @@ TEST(BoundedSet, ALookupStaysBoundedWhenEveryKeyHashesAlike) {
   expect_bounded_lookups<Segment>([](const std::string& name) {
     return Segment{name.size() % 3, name};
   });
-}
-
-// The bound the test above holds the tree to grows as a logarithm.
-TEST(BoundedSet, TheTreeBoundIsALogarithm) {
-  EXPECT_EQ(OverflowTree::comparison_bound(0), 6u);
-  EXPECT_EQ(OverflowTree::comparison_bound(100000), 6u * 5);
-  EXPECT_EQ(OverflowTree::comparison_bound(std::size_t{1} << 31), 6u * 8);
 }
 
 // Keys whose hashes share only their low bits (the home slot) but differ
