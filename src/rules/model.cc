@@ -115,8 +115,9 @@ void BindSelections::select_group(SiblingGroup& group) {
   }
   // Rows of a repeat hold the same names in the same places, so the name
   // found at a place under the previous parent is tried first.
+  // Names are told apart by their index in the model's name table.
   struct Seen {
-    std::string_view name;
+    std::optional<Document::NameId> name;
     const std::vector<NodeSet*>* selections;  // none when no member bears the name
   };
   std::vector<Seen> seen;
@@ -124,10 +125,10 @@ void BindSelections::select_group(SiblingGroup& group) {
     const auto& children = model_.children(parent);
     for (std::size_t place = 0; place < children.size(); ++place) {
       const NodeId child = children[place];
-      const std::string_view name = model_.node(child).name;
+      const Document::NameId name = model_.name_id(child);
       if (place == seen.size()) seen.push_back({});
       Seen& guess = seen[place];
-      if (guess.name.data() == nullptr || guess.name != name) guess = {name, wanted.find(name)};
+      if (guess.name != name) guess = {name, wanted.find(model_.node(child).name)};
       if (!guess.selections) continue;
       for (NodeSet* selection : *guess.selections) selection->push_back(child);
     }
@@ -154,30 +155,41 @@ namespace {
 
 // How many child elements of one parent bear each name, and how many of
 // them have been passed so far: the "[n]" of each step under that parent.
-// One table kept from parent to parent, so that the children of a row cost
-// no allocation.
+// Names are counted at their index in the document's name table, which
+// stands for the name: no hashing, so no choice of names can make a count
+// cost more than another, and the table is kept from parent to parent,
+// only the names a parent touched being cleared after it.
 class SiblingNames {
  public:
   void count(const Document& document, NodeId parent) {
-    const auto& children = document.children(parent);
-    counts_.reset(children.size());
-    for (const NodeId child : children) ++counts_[document.node(child).name].count;
+    for (const Document::NameId name : touched_) by_name_[name] = {};
+    touched_.clear();
+    for (const NodeId child : document.children(parent)) ++counts(document.name_id(child)).count;
   }
-  // The step of the next child of that name, counted from the first child.
-  std::string next_step(std::string_view name) {
-    Counts& counts = counts_[name];
-    ++counts.passed;
-    return step(name, counts.count, counts.passed);
+  // The step of the next child, counted from the first child.
+  std::string next_step(const Document& document, NodeId child) {
+    Counts& counted = counts(document.name_id(child));
+    ++counted.passed;
+    return step(document.node(child).name, counted.count, counted.passed);
   }
   // An attribute is never among the children it is counted with, so it
   // takes the first place.
-  std::string attribute_step(std::string_view name) { return step(name, counts_[name].count, 1); }
+  std::string attribute_step(const Document& document, NodeId attribute) {
+    return step(document.node(attribute).name, counts(document.name_id(attribute)).count, 1);
+  }
 
  private:
   struct Counts {
     std::uint64_t count = 0;
     std::uint64_t passed = 0;
   };
+
+  Counts& counts(Document::NameId name) {
+    if (name >= by_name_.size()) by_name_.resize(std::size_t{name} + 1);
+    Counts& counted = by_name_[name];
+    if (counted.count == 0 && counted.passed == 0) touched_.push_back(name);
+    return counted;
+  }
 
   static std::string step(std::string_view name, std::uint64_t count, std::uint64_t place) {
     std::string text(name);
@@ -189,7 +201,8 @@ class SiblingNames {
     return text;
   }
 
-  BoundedTextMap<std::string_view, Counts> counts_;
+  std::vector<Counts> by_name_;
+  std::vector<Document::NameId> touched_;
 };
 
 // The same result by way of `Document::path_of` and a sort, for what the
@@ -264,16 +277,16 @@ std::vector<std::pair<std::string, std::size_t>> instance_paths_in_order(
     for (const NodeId child : model.children(node)) {
       const bool is_asked = asked[child] != kNone;
       if (!is_asked && !above[child]) {
-        names.next_step(model.node(child).name);
+        names.next_step(model, child);
         continue;
       }
-      std::string step = names.next_step(model.node(child).name);
+      std::string step = names.next_step(model, child);
       if (above[child]) entries.push_back({step + '/', true, child});
       if (is_asked) entries.push_back({std::move(step), false, child});
     }
     for (const NodeId attribute : model.attributes(node)) {
       if (asked[attribute] != kNone) {
-        entries.push_back({names.attribute_step(model.node(attribute).name), false, attribute});
+        entries.push_back({names.attribute_step(model, attribute), false, attribute});
       }
     }
     std::sort(entries.begin() + static_cast<std::ptrdiff_t>(begin), entries.end(),

@@ -53,31 +53,53 @@ constexpr std::uint64_t mix_bits(std::uint64_t h) {
   return h;
 }
 
-// The hash of a text: its 8-byte words gathered by multiply and shift, then
-// the finaliser, so that names which differ only in their last bytes (the
-// high bytes of their last word) still fall in different slots. Inline: the
-// evaluator looks a step's name up once per context node, and names are a
-// few bytes long.
+namespace text_words {
+
+[[gnu::always_inline]] inline std::uint64_t load64(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+[[gnu::always_inline]] inline std::uint32_t load32(const char* at) {
+  std::uint32_t word;
+  std::memcpy(&word, at, 4);
+  return word;
+}
+
+// The bytes of a text shorter than 8 as one number, without a loop: two
+// loads that overlap for 4 to 7 bytes, three bytes for 1 to 3. Texts of one
+// length give one number each; the length tells lengths apart.
+[[gnu::always_inline]] inline std::uint64_t short_word(const char* data, std::size_t size) {
+  if (size >= 4) return load32(data) | std::uint64_t{load32(data + size - 4)} << 32;
+  if (size == 0) return 0;
+  return static_cast<unsigned char>(data[0]) |
+         std::uint64_t{static_cast<unsigned char>(data[size / 2])} << 8 |
+         std::uint64_t{static_cast<unsigned char>(data[size - 1])} << 16;
+}
+
+}  // namespace text_words
+
+// The hash of a text: its 8-byte words gathered by multiply and shift (the
+// last word read so that it ends with the text, overlapping the one
+// before), then the finaliser, so that names which differ only in their
+// last bytes still fall in different slots. Inline: the evaluator looks a
+// step's name up once per context node, and names are a few bytes long.
 struct TextHash {
-  std::uint64_t operator()(std::string_view text) const {
+  [[gnu::always_inline]] std::uint64_t operator()(std::string_view text) const {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
     const char* const data = text.data();
     const std::size_t size = text.size();
     std::uint64_t h = size * kMultiplier;
-    std::size_t k = 0;
-    for (; k + 8 <= size; k += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, data + k, 8);
+    const auto gather = [&h](std::uint64_t word) {
       h = (h ^ word) * kMultiplier;
       h ^= h >> 29;
-    }
-    if (k < size) {
-      std::uint64_t word = 0;
-      for (std::size_t j = 0; k + j < size; ++j) {
-        word |= std::uint64_t{static_cast<unsigned char>(data[k + j])} << (8 * j);
-      }
-      h = (h ^ word) * kMultiplier;
-      h ^= h >> 29;
+    };
+    if (size < 8) {
+      gather(text_words::short_word(data, size));
+    } else {
+      std::size_t k = 0;
+      for (; k + 8 <= size; k += 8) gather(text_words::load64(data + k));
+      if (k < size) gather(text_words::load64(data + size - 8));
     }
     return mix_bits(h);
   }
@@ -87,20 +109,18 @@ struct TextHash {
 // long beginning, as crafted ones may, cost no more to tell apart than any
 // others.
 struct SameText {
-  bool operator()(std::string_view a, std::string_view b) const {
-    if (a.size() != b.size()) return false;
+  [[gnu::always_inline]] bool operator()(std::string_view a, std::string_view b) const {
+    const std::size_t size = a.size();
+    if (size != b.size()) return false;
+    if (size < 8) {
+      return text_words::short_word(a.data(), size) == text_words::short_word(b.data(), size);
+    }
     std::size_t k = 0;
-    for (; k + 8 <= a.size(); k += 8) {
-      std::uint64_t x;
-      std::uint64_t y;
-      std::memcpy(&x, a.data() + k, 8);
-      std::memcpy(&y, b.data() + k, 8);
-      if (x != y) return false;
+    for (; k + 8 <= size; k += 8) {
+      if (text_words::load64(a.data() + k) != text_words::load64(b.data() + k)) return false;
     }
-    for (; k < a.size(); ++k) {
-      if (a[k] != b[k]) return false;
-    }
-    return true;
+    return k == size ||
+           text_words::load64(a.data() + size - 8) == text_words::load64(b.data() + size - 8);
   }
 };
 
@@ -194,7 +214,8 @@ class OverflowTree {
   // but splits (which keep the tree as it was in all it holds), so that an
   // exception from either leaves the tree holding what it held.
   template <class Before, class Same, class Claim>
-  std::pair<std::uint32_t, bool> insert(Order order, Before&& before, Same&& same, Claim&& claim) {
+  [[gnu::noinline]] std::pair<std::uint32_t, bool> insert(Order order, Before&& before, Same&& same,
+                                                         Claim&& claim) {
     const std::size_t needed = nodes_.size() + height_ + 2;
     if (nodes_.capacity() < needed) nodes_.reserve(std::max(needed, 2 * nodes_.capacity()));
     if (root_ == kNone) {
@@ -369,12 +390,32 @@ class BoundedSet {
 
   // The key's place, none when it is not held.
   template <class K>
-  std::optional<std::size_t> find(const K& key) const {
-    if (slots_.empty()) return std::nullopt;
+  std::optional<std::uint32_t> find(const K& key) const {
+    const std::uint32_t place = find_place(key);
+    if (place == kAbsent) return std::nullopt;
+    return place;
+  }
+  // The same as a number, kAbsent when the key is not held: the loop of
+  // search_slots written out without its bookkeeping, and no optional
+  // built through memory, since the evaluator asks the name table once per
+  // step it takes.
+  static constexpr std::uint32_t kAbsent = UINT32_MAX;
+  template <class K>
+  std::uint32_t find_place(const K& key) const {
+    if (slots_.empty()) return kAbsent;
     const std::uint64_t h = hash_(key);
-    const Search search = search_slots(key, h);
-    if (search.place) return search.place;
-    return find_in_tree(key, h, search.home);
+    const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
+    const std::size_t mask = slots_.size() - 1;
+    const std::size_t home = h & mask;
+    std::size_t at = home;
+    for (std::size_t probe = 0; probe < kProbeLimit; ++probe, at = (at + 1) & mask) {
+      const Slot slot = slots_[at];
+      const std::uint32_t entry = slot.entry & kPlaceMask;
+      if (entry == 0) break;
+      if (slot.tag == tag && equal_(keys_[entry - 1], key)) return entry - 1;
+    }
+    if ((slots_[home].entry & kTreeMark) == 0) return kAbsent;
+    return search_tree(key, h).value_or(kAbsent);
   }
   template <class K>
   bool contains(const K& key) const {
@@ -441,7 +482,7 @@ class BoundedSet {
   static constexpr std::size_t kNoSlot = SIZE_MAX;
 
   struct Search {
-    std::optional<std::size_t> place;  // where the key is, when it is in a slot
+    std::optional<std::uint32_t> place;  // where the key is, when it is in a slot
     std::size_t home = 0;
     std::size_t free = kNoSlot;  // the first free slot of its run, when there is one
   };
@@ -479,10 +520,15 @@ class BoundedSet {
       return {h, 0};
     }
   }
-  // Searched only when some key of this home was sent to the tree.
+  // Searched only when some key of this home was sent to the tree; out of
+  // line, so that the search of the slots stays small enough to inline.
   template <class K>
-  std::optional<std::size_t> find_in_tree(const K& key, std::uint64_t h, std::size_t home) const {
+  std::optional<std::uint32_t> find_in_tree(const K& key, std::uint64_t h, std::size_t home) const {
     if ((slots_[home].entry & kTreeMark) == 0) return std::nullopt;
+    return search_tree(key, h);
+  }
+  template <class K>
+  [[gnu::noinline]] std::optional<std::uint32_t> search_tree(const K& key, std::uint64_t h) const {
     return tree_.find(
         tree_order(key, h), [&](std::uint32_t place) { return less_(keys_[place], key); },
         [&](std::uint32_t place) { return equal_(keys_[place], key); });
@@ -500,7 +546,7 @@ class BoundedSet {
   // the old slots, under which every key is still found: a key that went to
   // the tree meanwhile is also in its old slot, which a search meets first,
   // and adding it to the tree again later changes nothing.
-  void rehash(std::size_t slot_count) {
+  [[gnu::noinline]] void rehash(std::size_t slot_count) {
     std::vector<Slot> slots(slot_count);
     const std::size_t mask = slot_count - 1;
     std::vector<bool> in_slot(keys_.size(), false);
@@ -592,6 +638,12 @@ class BoundedMap {
  private:
   BoundedSet<Key, Hash, Equal, Less> keys_;
   std::vector<Value> values_;
+};
+
+// The hash of a number the tables are keyed by (an index a document hands
+// out): every bit of it reaches every bit of the hash.
+struct IdHash {
+  std::uint64_t operator()(std::uint64_t id) const { return mix_bits(id); }
 };
 
 // The key of a tree of texts held as their pieces (paths held segment by

@@ -189,6 +189,10 @@ void Document::index_removed(NodeId parent, NodeId child) {
   index.place = {};
 }
 
+std::optional<Document::NameId> Document::find_name(std::string_view name) const {
+  return names_.find(name);
+}
+
 void Document::set_root(std::optional<NodeId> id) {
   if (id) check(*id);
   root_ = id;

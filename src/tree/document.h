@@ -152,7 +152,7 @@ class Document {
   // name table, so comparing a node's name with a name looked up once is
   // comparing two numbers. A name without an index belongs to no node.
   using NameId = NameTable::Index;
-  std::optional<NameId> find_name(std::string_view name) const { return names_.find(name); }
+  std::optional<NameId> find_name(std::string_view name) const;
   NameId name_id(NodeId id) const {
     check(id);
     return name_index(id);

@@ -60,9 +60,9 @@ class BasicNameTable {
   // The index of the name when it is stored, none otherwise: a name the
   // table does not hold belongs to no node of the document.
   std::optional<Index> find(std::string_view name) const {
-    const auto found = names_.find(name);
-    if (!found) return std::nullopt;
-    return static_cast<Index>(*found);
+    const std::uint32_t place = names_.find_place(name);
+    if (place == Names::kAbsent) return std::nullopt;
+    return place;
   }
   std::string_view operator[](Index index) const { return names_[index]; }
   std::size_t size() const { return names_.size(); }

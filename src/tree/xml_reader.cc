@@ -140,6 +140,12 @@ constexpr std::array<std::uint8_t, 256> kNameBytes = [] {
 // call into the library for each tag would cost more than the comparison.
 constexpr SameText same_name{};
 
+// A name the guess missed, out of line: the table's search is large, and
+// inlined it would crowd the reader's loop, which rarely needs it.
+[[gnu::noinline]] NameTable::Index intern_name(NameTable& names, std::string_view name) {
+  return names.intern(name);
+}
+
 // Position of the first White_Space character at or after `from`, or npos.
 inline std::size_t find_white_space(std::string_view text, std::size_t from) {
   std::size_t i = from;
@@ -428,7 +434,7 @@ std::expected<Document, std::string> Document::parse(std::string_view text) {
         return guess;
       }
     }
-    const NameTable::Index index = document.names_.intern(name);
+    const NameTable::Index index = intern_name(document.names_, name);
     if (previous_name != kNone) {
       if (previous_name >= next_name.size()) next_name.resize(document.names_.size(), kNone);
       next_name[previous_name] = index;
