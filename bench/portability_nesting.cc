@@ -114,7 +114,8 @@ int main() {
        [&](const std::string&) {
          std::vector<ConstructFinding> hits;
          check_expression(*held, repeats, hits);
-         check_read_paths(*held, "/d/q", instance_paths, ids, "d", hits);
+         const std::string_view contexts[] = {"/d/q"};
+         check_read_paths(*held, contexts, instance_paths, ids, "d", hits);
        }},
   };
 

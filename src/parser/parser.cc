@@ -7,6 +7,7 @@
 
 #include "parser/lexer.h"
 #include "parser/stack_room.h"
+#include "tree/document.h"
 #include "text/quote.h"
 #include "text/result.h"
 
@@ -34,14 +35,6 @@ Step descendant_or_self() { return Step{{}, NodeTest::Any(), Axis::DescendantOrS
 // Messages are built out of line, so that no frame of the recursion holds
 // their temporaries.
 [[gnu::noinline]] std::unexpected<std::string> too_deep() { return std::unexpected(expression_too_deep()); }
-
-// A name test ignores any prefix, as the document stores names without one;
-// a name that ends in its colon is kept whole, as the reader keeps it.
-std::string local_name(const std::string& name) {
-  const std::size_t colon = name.rfind(':');
-  if (colon == std::string::npos || colon + 1 == name.size()) return name;
-  return name.substr(colon + 1);
-}
 
 }  // namespace
 
@@ -361,7 +354,9 @@ Parser::Result<Step> Parser::parse_step(std::size_t& height) {
     if (is_node_type_name(token->text) && eat(Kind::LeftParen)) {
       VINDLE_TRY(expect(Kind::RightParen));
     } else {
-      step.test = NodeTest::Name(local_name(token->text));
+      // A name test ignores any prefix, as the document stores names
+      // without one: the reader's own rule.
+      step.test = NodeTest::Name(std::string(local_name(token->text)));
     }
   } else if (!eat(Kind::Star)) {
     return std::unexpected("expected a node test, found " +

@@ -76,6 +76,9 @@ std::expected<std::vector<PortabilityFinding>, std::string> check_form_findings(
     // absolute (a union operand by operand), it is both the context of what
     // the rules read and the path reported. An absolute one stays as written.
     if (facts.instance_root) *bind_path = absolute_bind_path(*bind_path, *facts.instance_root);
+    // Each operand of a union bind is a node its rules run at, so what they
+    // read relatively is read from each; the union's text is no path.
+    const std::vector<std::string_view> contexts = bind_path_operands(*bind_path);
     for (const char* rule : kLogicAttributes) {
       const auto value = document.nonblank_attribute(id, rule);
       if (!value) continue;
@@ -85,7 +88,7 @@ std::expected<std::vector<PortabilityFinding>, std::string> check_form_findings(
       hits.clear();
       check_expression(*expression, repeat_paths, hits);
       if (!facts.instance_paths.empty()) {
-        check_read_paths(*expression, *bind_path, facts.instance_paths, facts.instance_ids,
+        check_read_paths(*expression, contexts, facts.instance_paths, facts.instance_ids,
                          *facts.instance_root, hits);
       }
       for (ConstructFinding& hit : hits) {

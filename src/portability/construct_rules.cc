@@ -156,49 +156,14 @@ std::string breaks_clause(Breaks breaks) {
   return {};
 }
 
-// A repeat path r holds a path when the path is r or starts with r + "/".
-// Cut at every "/", r is then the first pieces of the path, so each repeat
-// path is stored as its pieces, the first being what comes before its first
-// "/" (empty for an absolute path, and a relative one never matches).
 RepeatPaths::RepeatPaths(const std::vector<std::string>& repeat_paths) {
   for (std::string_view path : repeat_paths) {
     while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    Handle at = 0;
-    std::size_t start = 0;
-    while (true) {
-      const std::size_t slash = path.find('/', start);
-      const std::string_view piece = path.substr(start, slash == std::string_view::npos
-                                                             ? std::string_view::npos
-                                                             : slash - start);
-      if (const Handle* found = children_.find(PieceKey{at, piece})) {
-        at = *found;
-      } else {
-        const Handle made = pieces_.size();
-        const Piece& stored = pieces_.emplace_back(Piece{std::string(piece), false});
-        children_.try_emplace(PieceKey{at, stored.text}, made);
-        at = made;
-      }
-      if (slash == std::string_view::npos) break;
-      start = slash + 1;
+    if (path.empty()) {
+      holds_every_path_ = true;
+    } else if (path.front() == '/') {
+      paths_.insert(InstancePaths::kNone, path.substr(1));
     }
-    pieces_[at].ends_a_repeat = true;
-  }
-}
-
-bool RepeatPaths::holds(std::string_view plain) const {
-  if (children_.empty()) return false;
-  Handle at = 0;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = plain.find('/', start);
-    const Handle* found = children_.find(PieceKey{at, plain.substr(start, slash == std::string_view::npos
-                                                                      ? std::string_view::npos
-                                                                      : slash - start)});
-    if (!found) return false;
-    at = *found;
-    if (pieces_[at].ends_a_repeat) return true;
-    if (slash == std::string_view::npos) return false;
-    start = slash + 1;
   }
 }
 

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,7 +17,7 @@
 #include <vector>
 
 #include "parser/expr.h"
-#include "text/bounded_map.h"
+#include "portability/instance_paths.h"
 
 namespace vindle {
 
@@ -48,31 +47,22 @@ struct ConstructFinding {
 // one (or a lone "/") holds every path.
 //
 // Which repeat a path is under never shows in a finding, so the answer is
-// whether one of the path's prefixes that end before a "/" (or the whole
-// path) is a repeat path. The repeat paths are held as a tree of their
-// pieces between slashes, so a path is walked piece by piece, once: the
-// cost follows the length of the path, whatever the repeats, where trying
-// each prefix in turn would cost its square.
+// whether the path or one of its prefixes that end before a "/" is a repeat
+// path. The repeat paths are held as the instance paths are, as a tree of
+// their segments, so a path is walked once: the cost follows the length of
+// the path, whatever the repeats, where trying each prefix in turn would
+// cost its square.
 class RepeatPaths {
  public:
   explicit RepeatPaths(const std::vector<std::string>& repeat_paths);
-  // The tables view the pieces held inside.
-  RepeatPaths(const RepeatPaths&) = delete;
-  RepeatPaths& operator=(const RepeatPaths&) = delete;
   // `plain` is "/" followed by names joined by "/".
-  bool holds(std::string_view plain) const;
+  bool holds(std::string_view plain) const {
+    return holds_every_path_ || paths_.holds_prefix_of(plain);
+  }
 
  private:
-  using Handle = std::size_t;
-  struct Piece {
-    std::string text;
-    bool ends_a_repeat = false;
-  };
-
-  // pieces_[0] stands before the first piece and is never a path's end;
-  // the keys view the texts held in pieces_, a deque, so they never move.
-  std::deque<Piece> pieces_ = {Piece{}};
-  BoundedMap<PieceKey, Handle, PieceKeyHash> children_;
+  bool holds_every_path_ = false;
+  InstancePaths paths_;
 };
 
 // Appends every construct of `expression` that is on the list, in the order

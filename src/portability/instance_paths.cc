@@ -5,7 +5,11 @@
 
 namespace vindle {
 
-bool InstancePaths::contains(std::string_view path) const {
+bool InstancePaths::contains(std::string_view path) const { return walk(path, false); }
+
+bool InstancePaths::holds_prefix_of(std::string_view path) const { return walk(path, true); }
+
+bool InstancePaths::walk(std::string_view path, bool any_prefix) const {
   if (path.empty() || path.front() != '/') return false;
   Handle at = kNone;
   std::size_t start = 1;
@@ -16,7 +20,9 @@ bool InstancePaths::contains(std::string_view path) const {
                                                              : slash - start));
     if (!found) return false;
     at = *found;
-    if (slash == std::string_view::npos) return segments_[at].is_path;
+    if (slash == std::string_view::npos || (any_prefix && segments_[at].is_path)) {
+      return segments_[at].is_path;
+    }
     start = slash + 1;
   }
 }
@@ -51,13 +57,13 @@ InstancePaths::Handle InstancePaths::child(Handle parent, std::string_view name)
   if (const auto found = find_child(parent, name)) return *found;
   const Handle handle = segments_.size();
   const Segment& segment = segments_.emplace_back(Segment{parent, std::string(name), false});
-  children_.try_emplace(PieceKey{parent, segment.name}, handle);
+  children_.try_emplace(Key{parent, segment.name}, handle);
   return handle;
 }
 
 std::optional<InstancePaths::Handle> InstancePaths::find_child(Handle parent,
                                                                std::string_view name) const {
-  const Handle* found = children_.find(PieceKey{parent, name});
+  const Handle* found = children_.find(Key{parent, name});
   if (!found) return std::nullopt;
   return *found;
 }

@@ -2,7 +2,8 @@
 // from the instance root down, joined by "/", with no positions, so sibling
 // elements of one name give one path. The unmatched-path check asks it two
 // things: is this exact text one of the paths, and which paths end with
-// "/" and a given last segment.
+// "/" and a given last segment. The repeat paths of the construct rules
+// are held the same way, and asked whether a path lies at or under one.
 //
 // The paths are held as a tree of their segments rather than as texts:
 // written out, the paths of an instance nested n levels deep add up to n²
@@ -14,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <compare>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -42,6 +44,9 @@ class InstancePaths {
 
   // Whether `path` is, byte for byte, one of the paths.
   bool contains(std::string_view path) const;
+  // Whether `path` or one of its prefixes that end before a "/" is one of
+  // the paths: whether the path lies at or under one of them.
+  bool holds_prefix_of(std::string_view path) const;
   // The path ending with "/" + `last` when exactly one does; none when no
   // path or several do. `last` holds no "/".
   std::optional<std::string> only_path_ending_with(std::string_view last) const;
@@ -58,11 +63,25 @@ class InstancePaths {
     std::string name;
     bool is_path = false;
   };
+  struct Key {
+    Handle parent;
+    std::string_view name;
+    bool operator==(const Key&) const = default;
+    auto operator<=>(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::uint64_t operator()(const Key& key) const {
+      return TextHash{}(key.name) ^ mix_bits(key.parent);
+    }
+  };
   struct Ending {
     std::size_t count = 0;
     Handle first = kNone;
   };
 
+  // Follows `path` down the tree; true when it ends on a path, or, with
+  // `any_prefix`, when it passes one on the way.
+  bool walk(std::string_view path, bool any_prefix) const;
   Handle child(Handle parent, std::string_view name);
   std::optional<Handle> find_child(Handle parent, std::string_view name) const;
   std::string path_text(Handle handle) const;
@@ -70,7 +89,7 @@ class InstancePaths {
   // segments_[0] stands above the top and is never a path. The keys view
   // the names held in segments_, a deque, so they never move.
   std::deque<Segment> segments_ = {Segment{kNone, {}, false}};
-  BoundedMap<PieceKey, Handle, PieceKeyHash> children_;
+  BoundedMap<Key, Handle, KeyHash> children_;
   // Paths by their last segment, counted up to two.
   BoundedTextMap<std::string_view, Ending> endings_;
   std::size_t path_count_ = 0;

@@ -84,13 +84,11 @@ void collect_read_paths(const Expr& expression, std::string_view context, bool t
   }
 }
 
-void check_read_paths(const Expr& expression, std::string_view bind_path,
+void check_read_paths(const Expr& expression, std::span<const std::string_view> contexts,
                       const InstancePaths& instance_paths, const InstanceIds& instance_ids,
                       std::string_view instance_root, std::vector<ConstructFinding>& hits) {
-  // Each operand of a union bind is a node the rule runs at, so what the
-  // rule reads relatively is read from each; the union's text is no path.
   std::vector<std::string> paths;
-  for (const std::string_view context : bind_path_operands(bind_path)) {
+  for (const std::string_view context : contexts) {
     collect_read_paths(expression, context, true, paths);
   }
   BoundedTextSet<std::string_view> seen;

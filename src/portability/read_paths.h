@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,12 +31,12 @@ using InstanceIds = std::set<std::string, std::less<>>;
 void collect_read_paths(const Expr& expression, std::string_view context, bool top,
                         std::vector<std::string>& out);
 
-// Appends a finding for every distinct path the expression reads (with the
-// bind path as context, or each operand of a union bind's path in turn,
-// all of the first operand's paths before the second's) that is not in
-// `instance_paths` and does not start at a secondary instance named in
-// `instance_ids`.
-void check_read_paths(const Expr& expression, std::string_view bind_path,
+// Appends a finding for every distinct path the expression reads that is
+// not in `instance_paths` and does not start at a secondary instance named
+// in `instance_ids`. The paths are read with each of `contexts` in turn,
+// all of the first one's paths before the second's: the bind's path, or
+// each operand of a union bind's path (bind_path_operands).
+void check_read_paths(const Expr& expression, std::span<const std::string_view> contexts,
                       const InstancePaths& instance_paths, const InstanceIds& instance_ids,
                       std::string_view instance_root, std::vector<ConstructFinding>& hits);
 

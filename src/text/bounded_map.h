@@ -27,7 +27,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -188,7 +187,6 @@ class OverflowTree {
   };
 
   std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
   void clear() {
     nodes_.clear();
     root_ = kNone;
@@ -395,27 +393,17 @@ class BoundedSet {
     if (place == kAbsent) return std::nullopt;
     return place;
   }
-  // The same as a number, kAbsent when the key is not held: the loop of
-  // search_slots written out without its bookkeeping, and no optional
-  // built through memory, since the evaluator asks the name table once per
-  // step it takes.
+  // The same as a number, kAbsent when the key is not held, so that no
+  // optional is built through memory: the evaluator asks the name table once
+  // per step it takes.
   static constexpr std::uint32_t kAbsent = UINT32_MAX;
   template <class K>
   std::uint32_t find_place(const K& key) const {
     if (slots_.empty()) return kAbsent;
     const std::uint64_t h = hash_(key);
-    const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
-    const std::size_t mask = slots_.size() - 1;
-    const std::size_t home = h & mask;
-    std::size_t at = home;
-    for (std::size_t probe = 0; probe < kProbeLimit; ++probe, at = (at + 1) & mask) {
-      const Slot slot = slots_[at];
-      const std::uint32_t entry = slot.entry & kPlaceMask;
-      if (entry == 0) break;
-      if (slot.tag == tag && equal_(keys_[entry - 1], key)) return entry - 1;
-    }
-    if ((slots_[home].entry & kTreeMark) == 0) return kAbsent;
-    return search_tree(key, h).value_or(kAbsent);
+    const Search search = search_slots(key, h);
+    if (search.place != kAbsent) return search.place;
+    return find_in_tree(key, h, search.home);
   }
   template <class K>
   bool contains(const K& key) const {
@@ -432,7 +420,7 @@ class BoundedSet {
     }
     const std::uint64_t h = hash_(key);
     const Search search = search_slots(key, h);
-    if (search.place) return {*search.place, false};
+    if (search.place != kAbsent) return {search.place, false};
     const auto claim = [&] {
       if (keys_.size() >= kMaxEntries) throw std::bad_alloc();
       keys_.push_back(std::forward<Make>(make)());
@@ -440,7 +428,9 @@ class BoundedSet {
     };
     if (search.free != kNoSlot) {
       // When some key of this home went to the tree, this one may be there.
-      if (const auto found = find_in_tree(key, h, search.home)) return {*found, false};
+      if (const std::uint32_t found = find_in_tree(key, h, search.home); found != kAbsent) {
+        return {found, false};
+      }
       const std::uint32_t place = claim();
       slots_[search.free].tag = static_cast<std::uint32_t>(h >> 32);
       slots_[search.free].entry |= place + 1;
@@ -482,7 +472,7 @@ class BoundedSet {
   static constexpr std::size_t kNoSlot = SIZE_MAX;
 
   struct Search {
-    std::optional<std::uint32_t> place;  // where the key is, when it is in a slot
+    std::uint32_t place = kAbsent;  // where the key is, when it is in a slot
     std::size_t home = 0;
     std::size_t free = kNoSlot;  // the first free slot of its run, when there is one
   };
@@ -520,18 +510,21 @@ class BoundedSet {
       return {h, 0};
     }
   }
-  // Searched only when some key of this home was sent to the tree; out of
-  // line, so that the search of the slots stays small enough to inline.
+  // The key's place in the tree, kAbsent when it is not there; searched
+  // only when some key of this home was sent to the tree, and out of line,
+  // so that the search of the slots stays small enough to inline.
   template <class K>
-  std::optional<std::uint32_t> find_in_tree(const K& key, std::uint64_t h, std::size_t home) const {
-    if ((slots_[home].entry & kTreeMark) == 0) return std::nullopt;
+  std::uint32_t find_in_tree(const K& key, std::uint64_t h, std::size_t home) const {
+    if ((slots_[home].entry & kTreeMark) == 0) return kAbsent;
     return search_tree(key, h);
   }
   template <class K>
-  [[gnu::noinline]] std::optional<std::uint32_t> search_tree(const K& key, std::uint64_t h) const {
-    return tree_.find(
-        tree_order(key, h), [&](std::uint32_t place) { return less_(keys_[place], key); },
-        [&](std::uint32_t place) { return equal_(keys_[place], key); });
+  [[gnu::noinline]] std::uint32_t search_tree(const K& key, std::uint64_t h) const {
+    return tree_
+        .find(
+            tree_order(key, h), [&](std::uint32_t place) { return less_(keys_[place], key); },
+            [&](std::uint32_t place) { return equal_(keys_[place], key); })
+        .value_or(kAbsent);
   }
   template <class K, class Claim>
   std::pair<std::uint32_t, bool> add_to_tree(const K& key, std::uint64_t h, Claim&& claim) {
@@ -638,26 +631,6 @@ class BoundedMap {
  private:
   BoundedSet<Key, Hash, Equal, Less> keys_;
   std::vector<Value> values_;
-};
-
-// The hash of a number the tables are keyed by (an index a document hands
-// out): every bit of it reaches every bit of the hash.
-struct IdHash {
-  std::uint64_t operator()(std::uint64_t id) const { return mix_bits(id); }
-};
-
-// The key of a tree of texts held as their pieces (paths held segment by
-// segment): a piece under its parent, numbered by the tree.
-struct PieceKey {
-  std::size_t parent;
-  std::string_view piece;
-  bool operator==(const PieceKey&) const = default;
-  auto operator<=>(const PieceKey&) const = default;
-};
-struct PieceKeyHash {
-  std::uint64_t operator()(const PieceKey& key) const {
-    return TextHash{}(key.piece) ^ mix_bits(key.parent);
-  }
 };
 
 // The tables keyed by texts (std::string_view or std::string).
