@@ -1,9 +1,44 @@
-from typing import Optional, SupportsIndex, Union
+from typing import Literal, Optional, SupportsIndex, TypedDict
 
 __version__: str
-__all__: list[str]
+__all__ = ["__version__", "check_form", "submission_findings", "eval_expression", "Session"]
 
-def check_form(form: str) -> list[dict[str, Optional[str]]]:
+# The shapes of the dicts the module returns. They exist for type checkers
+# only: the module itself returns plain dicts.
+
+class PortabilityFinding(TypedDict):
+    says: str
+    path: str
+    rule: Literal["relevant", "calculate", "constraint", "required", "readonly"]
+    expression: str
+    construct: str
+    breaks: Literal[
+        "Collect / KoboCollect",
+        "Enketo web forms",
+        "both, differently",
+        "both, identically and silently",
+    ]
+    effect: str
+    suggestion: Optional[str]
+
+class SubmissionFinding(TypedDict):
+    path: str
+    kind: Literal["constraint", "required", "calculation", "not-evaluated"]
+    says: str
+
+class RecomputeResult(TypedDict):
+    calculated: dict[str, str]
+    relevant: dict[str, bool]
+    missing: list[str]
+    invalid: list[tuple[str, str]]
+    failed: list[tuple[str, str]]
+    repeats: dict[str, int]
+
+class Choice(TypedDict):
+    value: str
+    label: str
+
+def check_form(form: str) -> list[PortabilityFinding]:
     """Will this form mean the same thing on a tablet and in a browser?
 
     Returns one dict per finding: the bind it belongs to, which rule, the
@@ -15,7 +50,7 @@ def submission_findings(
     submission: str,
     today: Optional[str] = None,
     now: Optional[str] = None,
-) -> list[dict[str, str]]:
+) -> list[SubmissionFinding]:
     """What a form's own rules say about a submission.
 
     A rule the engine could not evaluate comes back as `not-evaluated`,
@@ -57,18 +92,13 @@ class Session:
         """Add a row to a repeat; returns how many there are now."""
     def remove_row(self, path: str, position: SupportsIndex) -> int:
         """Remove one row, counted from 1 as XPath counts."""
-    def recompute(
-        self,
-    ) -> dict[
-        str,
-        Union[dict[str, str], dict[str, bool], list[str], list[tuple[str, str]], dict[str, int]],
-    ]:
+    def recompute(self) -> RecomputeResult:
         """Run the form's logic and apply what it derives.
 
         Returns what is asked, what was calculated (only where it changed),
         what is missing, what was rejected, and how many rows each repeat
         has."""
-    def choices(self, path: str) -> Optional[list[dict[str, str]]]:
+    def choices(self, path: str) -> Optional[list[Choice]]:
         """The choices a filtered question offers right now, or `None` when its
         list is fixed."""
     def instance_xml(self) -> str:
