@@ -1,12 +1,9 @@
 """A session's instance saved with instance_xml() and opened again keeps
 every answer, an answer of white space alone included."""
-from pathlib import Path
-
 import pytest
 
 from vindle import Session, eval_expression
 
-REAL_FORMS = Path(__file__).resolve().parents[2] / "shared" / "forms"
 HEADER = "<?xml version='1.0' ?>"
 
 FORM = (
@@ -82,10 +79,12 @@ def test_a_saved_reference_to_white_space_is_read_as_that_character():
 
 
 def test_a_calculated_blank_survives_a_save_and_reload():
-    path = REAL_FORMS / "javarosa" / "issue_449.xml"
-    if not path.exists():
-        pytest.skip("the real forms are not here")
-    form = path.read_text()
+    form = (
+        "<h:html xmlns:h='http://www.w3.org/1999/xhtml'><h:head><model>"
+        "<instance><data id='f'><aggregated/><new-part/></data></instance>"
+        "<bind nodeset='/data/aggregated' calculate=\"concat(/data/nothing, ' ', /data/new-part)\"/>"
+        "<bind nodeset='/data/new-part'/></model></h:head><h:body/></h:html>"
+    )
     s = Session(form)
     assert s.recompute()["calculated"]["/data/aggregated"] == " "
     again = Session(form, s.instance_xml())

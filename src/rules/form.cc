@@ -78,6 +78,14 @@ std::expected<std::vector<Bind>, std::string> collect_binds(
   return binds;
 }
 
+// Whether an instance element names a file (a non-blank "src") and holds no
+// element of its own: its data would be loaded from that file, and we do
+// not have it. Data written inline is read, whether or not a file is named.
+bool names_data_we_do_not_have(const Document& document, NodeId element) {
+  return document.children(element).empty() &&
+         document.nonblank_attribute(element, "src").has_value();
+}
+
 TextMap<Document> collect_secondary_instances(const Document& document,
                                               const std::vector<NodeId>& elements) {
   TextMap<Document> instances;
@@ -85,6 +93,13 @@ TextMap<Document> collect_secondary_instances(const Document& document,
     if (document.node(element).name != "instance") continue;
     std::optional<std::string> id = document.attribute(element, "id");
     if (!id) continue;
+    // Not collected, so instance() and pulldata() report it unloaded rather
+    // than reading nothing as its data. As a later declaration of its id it
+    // still replaces an earlier one.
+    if (names_data_we_do_not_have(document, element)) {
+      instances.erase(*id);
+      continue;
+    }
     Document copy;
     copy.set_root(copy.import_subtree(document, element));
     copy.renumber();

@@ -50,6 +50,8 @@ struct Form {
   // after the calculations it reads.
   std::vector<std::size_t> calculation_order;
   // Each root is a copy of the whole "instance" element, id attribute kept.
+  // An instance that names a file ("src") and holds no element is not here:
+  // its data lies in that file, which is never loaded.
   TextMap<Document> instances;
   TextMap<std::string> itext;  // text id to label, first translation only
 

@@ -34,6 +34,43 @@ TEST(FormLoad, TakesInstancesAndTextsAsDeclared) {
   EXPECT_EQ(form->itext, (TextMap<std::string>{{"t", " x "}}));
 }
 
+// An instance that names a file and holds no element is data we do not
+// have: it is not collected, and as the later declaration of an id it
+// leaves that id without data. Inline data is read, file or not.
+TEST(FormLoad, AnInstanceThatOnlyNamesAFileIsNotCollected) {
+  struct Case {
+    std::string instances;
+    std::vector<std::string> ids;
+  };
+  const Case cases[] = {
+      {"<instance id='t' src='jr://file-csv/trees.csv'/>", {}},
+      {"<instance id='t' jr:src='jr://file/t.xml'/>", {}},
+      {"<instance id='t' src='jr://file/t.xml'> \n text only </instance>", {}},
+      {"<instance id='t' src='jr://file/t.xml'><root><item/></root></instance>", {"t"}},
+      {"<instance id='t' src=' '/>", {"t"}},
+      {"<instance id='t'/>", {"t"}},
+      {"<instance id='t' src=''/><instance id='u' src='jr://instance/last-saved'/>", {"t"}},
+      {"<instance id='t'><root/></instance><instance id='t' src='t.csv'/>", {}},
+      {"<instance id='t' src='t.csv'/><instance id='t'><root/></instance>", {"t"}},
+  };
+  for (const Case& c : cases) {
+    auto form = Form::load(form_with(c.instances + "<bind nodeset='/data/a'/>"));
+    ASSERT_TRUE(form) << form.error();
+    std::vector<std::string> ids;
+    for (const auto& [id, instance] : form->instances) ids.push_back(id);
+    EXPECT_EQ(ids, c.ids) << c.instances;
+  }
+  // A primary instance that names a file and holds its data is collected
+  // too, whole.
+  auto form = Form::load(
+      "<html><model><instance id='main' src='jr://file/main.xml'><data><a/></data></instance>"
+      "<bind nodeset='/data/a'/></model></html>");
+  ASSERT_TRUE(form) << form.error();
+  ASSERT_TRUE(form->instances.contains("main"));
+  const Document& main = form->instances.at("main");
+  EXPECT_EQ(main.path_of(main.children(*main.root()).front()), "/instance/data");
+}
+
 TEST(CalculationOrder, ChainAsLongAsTheFormNeedsNoDeepStack) {
   // Bind i reads bind i+1, so the visit from bind 0 goes 5,000 deep.
   constexpr std::size_t kLength = 5000;
