@@ -82,10 +82,6 @@ const std::vector<OrderCase>& order_cases() {
        {{"/data/a | /data/b", "/data/b * 2"}, {"/data/b", ""}},
        {{0, "/data/a"}, {0, "/data/b"}},
        {0}},
-      {"a union without a calculation holds nothing back",
-       {{"/data/t", "/data/g/a"}, {"/data/a | /data/g/a", ""}},
-       {{0, "/data/t"}},
-       {0}},
   };
   return cases;
 }
@@ -155,16 +151,6 @@ TEST(CalculationOrder, AUnionOrdersAsItsOperandsWrittenAsBinds) {
     for (const auto& [bind, path] : calculations_of(*split_form)) split_paths.push_back(path);
     EXPECT_EQ(united_paths, split_paths) << text;
   }
-}
-
-TEST(CalculationOrder, AnOperandKeepsItsParsedPath) {
-  auto form = Form::load(form_of({{"(a | g/a) | /data/t", "1"}, {"/data/x", "2"}}));
-  ASSERT_TRUE(form) << form.error();
-  ASSERT_EQ(form->calculations.size(), 4u);
-  for (std::size_t k = 0; k < 3; ++k) EXPECT_TRUE(form->calculations[k].path.has_value()) << k;
-  // A bind that is no union runs at its own path.
-  EXPECT_FALSE(form->calculations[3].path.has_value());
-  EXPECT_TRUE(form->calculations[3].operand.empty());
 }
 
 }  // namespace
