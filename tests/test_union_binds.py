@@ -80,3 +80,93 @@ def test_a_union_calculation_runs_at_each_node_before_what_reads_it():
     session.set("/data/g/a", "5")
     assert session.recompute()["calculated"] == {
         "/data/t": "11", "/data/c": "6", "/data/g/c": "10"}
+
+
+# --- The calculation order places each operand of a union bind on its own ---
+# A union bind calculates as the binds written one per operand would: each
+# operand runs after what it reads, wherever the other operands fall, and
+# the form loads exactly when those binds load.
+
+CIRCLE = "these calculations depend on each other, so none of them has a defined value: "
+
+
+def calculating(binds, instance="<data><a/><x>1</x><g><x/><c/></g></data>"):
+    rules = "".join(f'<bind nodeset="{nodeset}" calculate="{calculate}"/>'
+                    for nodeset, calculate in binds)
+    return f"""<h:html xmlns="http://www.w3.org/2002/xforms" xmlns:h="http://www.w3.org/1999/xhtml">
+<h:head><model><instance>{instance}</instance>{rules}</model></h:head><h:body/></h:html>"""
+
+
+def split(binds):
+    return [(operand, calculate) for nodeset, calculate in binds
+            for operand in nodeset.split(" | ")]
+
+
+# a, then g/x, which reads a, then g/c, which reads g/x.
+BOTH_SIDES = [("/data/a | /data/g/c", "../x"), ("/data/g/x", "/data/a + 1")]
+
+
+def test_a_union_on_both_sides_of_a_calculation_calculates_as_its_operands_would():
+    united = Session(calculating(BOTH_SIDES)).recompute()
+    assert united["calculated"] == {"/data/a": "1", "/data/g/c": "2", "/data/g/x": "2"}
+    assert united == Session(calculating(split(BOTH_SIDES))).recompute()
+    assert check_form(calculating(BOTH_SIDES)) == []
+
+
+# (a, x, g/x, g/c) and the nodes whose held value is not what is calculated.
+HELD = [
+    (("1", "1", "2", "2"), []),
+    (("1", "4", "2", "9"), ["/data/a", "/data/g/c"]),
+    (("5", "1", "7", "7"), ["/data/a", "/data/g/x"]),
+]
+
+
+@pytest.mark.parametrize("held, flagged", HELD)
+def test_a_union_on_both_sides_is_judged_as_its_operands_would_be(held, flagged):
+    a, x, gx, gc = held
+    submission = f"<data><a>{a}</a><x>{x}</x><g><x>{gx}</x><c>{gc}</c></g></data>"
+    united = submission_findings(calculating(BOTH_SIDES), submission)
+    assert sorted(f["path"] for f in united) == flagged
+    assert {f["kind"] for f in united} <= {"calculation"}
+    by_path = lambda found: sorted(found, key=lambda f: f["path"])
+    assert by_path(united) == by_path(submission_findings(calculating(split(BOTH_SIDES)), submission))
+
+
+def test_an_operand_runs_after_the_operand_of_its_union_that_it_reads():
+    # b stands first in the instance, but reads a.
+    binds = [("/data/b | /data/a", "/data/a + 1")]
+    instance = "<data><b/><a>1</a></data>"
+    united = Session(calculating(binds, instance)).recompute()
+    assert united["calculated"] == {"/data/a": "2", "/data/b": "3"}
+    assert united == Session(calculating(split(binds), instance)).recompute()
+
+
+@pytest.mark.parametrize("binds, circle", [
+    ([("/data/a | /data/x", "/data/a + /data/x")], "/data/a → /data/x → /data/a"),
+    ([("/data/a | /data/g/x", "/data/x"), ("/data/x", "/data/g/x")],
+     "/data/x → /data/g/x → /data/x"),
+], ids=["operands reading each other", "through one operand"])
+def test_a_circle_through_union_operands_is_refused_as_split_binds_are(binds, circle):
+    for form in (calculating(binds), calculating(split(binds))):
+        with pytest.raises(RuntimeError) as raised:
+            Session(form)
+        assert str(raised.value) == CIRCLE + circle
+        with pytest.raises(RuntimeError) as raised:
+            submission_findings(form, "<data/>")
+        assert str(raised.value) == CIRCLE + circle
+
+
+def test_a_node_that_two_operands_select_is_calculated_once():
+    instance = "<data><a>1</a><b>5</b></data>"
+    form = calculating([("/data/a | /data/*", ". + 1")], instance)
+    session = Session(form)
+    assert session.recompute()["calculated"] == {"/data/a": "2", "/data/b": "6"}
+    assert session.recompute()["calculated"] == {"/data/a": "3", "/data/b": "7"}
+    found = submission_findings(form, instance)
+    assert [(f["path"], f["kind"]) for f in found] == [
+        ("/data/a", "calculation"), ("/data/b", "calculation")]
+
+    failing = Session(calculating([("/data/a | /data/*", "instance('none')/v")], instance))
+    failed = failing.recompute()["failed"]
+    assert [path for path, reason in failed] == [
+        "/data/a | /data/*", "/data/a | /data/*", "/data/a", "/data/b"]

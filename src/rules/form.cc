@@ -158,22 +158,25 @@ std::expected<Form, std::string> Form::load(std::string_view text) {
   VINDLE_ASSIGN_OR_RETURN(auto&& binds, collect_binds(*document, elements));
   if (binds.empty()) return std::unexpected("the XForm declares no binds, so it carries no rules");
 
+  // A union bind is ordered at each of its operands, each path leading to
+  // the last bind declared on it.
+  const std::vector<BindOperand> operands = bind_operands(binds);
   TextMap<std::size_t> bind_index;
-  for (std::size_t i = 0; i < binds.size(); ++i) {
-    // The whole text of a union is no path that a rule could read.
-    for (const std::string_view operand : bind_path_operands(binds[i].nodeset)) {
-      bind_index.insert_or_assign(std::string(operand), i);
-    }
+  for (std::size_t k = 0; k < operands.size(); ++k) {
+    bind_index.insert_or_assign(std::string(operands[k].path), k);
   }
-  VINDLE_ASSIGN_OR_RETURN(auto&& order,
-                          order_calculations(binds, dependency_sets(binds, bind_index)));
+  VINDLE_ASSIGN_OR_RETURN(
+      auto&& order,
+      order_calculations(binds, operands, dependency_sets(binds, operands, bind_index)));
+  std::vector<Calculation> calculations = calculations_in_order(operands, order);
 
   Form form;
   form.instances = collect_secondary_instances(*document, elements);
   form.itext = collect_itext(*document, elements);
   form.document = std::move(*document);
   form.binds = std::move(binds);
-  form.calculation_order = std::move(order);
+  form.calculation_order = binds_in_order(calculations, form.binds.size());
+  form.calculations = std::move(calculations);
   return form;
 }
 

@@ -39,6 +39,20 @@ struct Bind {
   std::optional<Expr> readonly;
 };
 
+// One calculation as the form runs it: a bind's calculate expression at
+// the nodes its path selects or, for a union bind, at the nodes one operand
+// of its path selects, placed in the order as a bind on that operand alone
+// would be.
+struct Calculation {
+  std::size_t bind;  // into Form::binds
+  // The operand (as bind_path_operands gives it), empty for a bind whose
+  // path is no union: that bind runs at its whole path.
+  std::string operand;
+  // The operand parsed; none for a whole path, or for an operand that does
+  // not parse alone, which then selects nothing.
+  std::optional<Expr> path;
+};
+
 // Maps keyed by ids or paths compare bytewise and accept string_view keys.
 template <class T>
 using TextMap = std::map<std::string, T, std::less<>>;
@@ -46,8 +60,14 @@ using TextMap = std::map<std::string, T, std::less<>>;
 struct Form {
   Document document;
   std::vector<Bind> binds;  // document order of the bind elements; never empty
+  // Every calculation in the order recompute runs them, each after the
+  // calculations whose nodes it reads: one per bind with a calculate
+  // expression, one per operand for a union bind.
+  std::vector<Calculation> calculations;
   // Indices into `binds` of every bind with a calculate expression, each
-  // after the calculations it reads.
+  // where its first calculation stands: the order in which the judgement,
+  // which writes nothing, checks each bind at all its nodes. Without union
+  // binds it is the order of `calculations`.
   std::vector<std::size_t> calculation_order;
   // Each root is a copy of the whole "instance" element, id attribute kept.
   // An instance that names a file ("src") and holds no element is not here:

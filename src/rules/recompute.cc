@@ -4,6 +4,8 @@
 // in one judging state over the updated instance, relevance and the
 // judgement; and the row count of every repeat.
 
+#include <set>
+
 #include "eval/evaluator.h"
 #include "eval/value.h"
 #include "rules/judgement.h"
@@ -65,14 +67,25 @@ Calculations calculate(const Form& form, Document& model, const std::vector<Node
                        std::vector<std::pair<std::string, std::string>>& failed) {
   Calculations done;
   const FormEnv env(today, now, form, model);
-  // Each bind's nodes are selected after the calculations before it: a
-  // value just written may change what a path with a predicate selects.
+  // Each calculation's nodes are selected after the calculations before it:
+  // a value just written may change what a path with a predicate selects.
   BindSelections selections(form.binds, model, env, BindSelections::Values::Changing);
   std::vector<bool> touched(model.size(), false);
-  for (const std::size_t index : form.calculation_order) {
-    const Bind& bind = form.binds[index];
+  // A union bind calculates each of its nodes once, as it judges each once:
+  // a node that two of its operands select is calculated where the first
+  // of them runs.
+  std::set<std::pair<std::size_t, NodeId>> calculated_by_union;
+  NodeSet operand_nodes;
+  for (const Calculation& calculation : form.calculations) {
+    const Bind& bind = form.binds[calculation.bind];
     if (!bind.calculate) continue;
-    for (const NodeId node : selections.of(index)) {
+    const bool of_union = !calculation.operand.empty();
+    if (of_union) {
+      operand_nodes = calculation.path ? select_nodes(*calculation.path, model, env) : NodeSet();
+    }
+    const NodeSet& nodes = of_union ? operand_nodes : selections.of(calculation.bind);
+    for (const NodeId node : nodes) {
+      if (of_union && !calculated_by_union.emplace(calculation.bind, node).second) continue;
       auto value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
       if (!value) {
         failed.emplace_back(bind.nodeset, std::move(value.error()));
