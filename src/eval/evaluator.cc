@@ -296,32 +296,43 @@ EvalResult apply_binary(const Expr::Binary& binary, const Value& left, const Doc
   return Value::Number(-value_to_number(*operand, document));
 }
 
-// The right operand of a union added to the nodes of its left one.
-std::expected<void, std::string> add_union_operand(NodeSet& nodes, const Expr::Union& union_,
-                                                   const Document& document, const Focus& focus,
-                                                   const EvalEnv& env) {
-  VINDLE_ASSIGN_OR_RETURN(auto&& right, evaluate(*union_.rhs, document, focus, env));
-  VINDLE_ASSIGN_OR_RETURN(auto&& right_nodes, expect_node_set(std::move(right), "union"));
-  nodes.insert(nodes.end(), right_nodes.begin(), right_nodes.end());
-  nodes = sort_document_order(std::move(nodes), document);
-  return {};
-}
-
-// A chain of unions, a | b | c, from its innermost left operand up, as a
-// chain of operators.
+// A union's operands, however its unions nest (a | b | c, (a | b) | c,
+// a | (b | c)), evaluated one after another from left to right, each
+// checked before the next is evaluated. Their nodes are gathered and put in
+// document order only once the list has doubled since it was last put in
+// order: merging each operand into the set built so far would pass over
+// that set once per operand, and a union of k operands would cost k times
+// k. Putting in order is a stable sort followed by dropping each node equal
+// to the one before it, so doing it at any points on the way gives what
+// doing it once at the end gives; doing it on the way keeps the list within
+// twice the set and the last operand, however often operands repeat nodes.
 [[gnu::noinline]] EvalResult eval_union(const Expr::Union& top, const Document& document,
                                         const Focus& focus, const EvalEnv& env) {
-  WalkStack<const Expr::Union*, 4> chain;  // the unions below the top
-  const Expr* bottom = &*top.lhs;
-  while (const auto* below = bottom->as<Expr::Union>()) {
-    chain.push(below);
-    bottom = &*below->lhs;
+  WalkStack<const Expr*, 8> pending;  // the operands still to come, the next on top
+  pending.push(&*top.rhs);
+  pending.push(&*top.lhs);
+  NodeSet nodes;
+  std::size_t ordered = 0;  // how many nodes the list held when last put in order
+  while (!pending.empty()) {
+    const Expr* operand = pending.pop();
+    if (const auto* inner = operand->as<Expr::Union>()) {
+      pending.push(&*inner->rhs);
+      pending.push(&*inner->lhs);
+      continue;
+    }
+    VINDLE_ASSIGN_OR_RETURN(auto&& value, evaluate(*operand, document, focus, env));
+    VINDLE_ASSIGN_OR_RETURN(auto&& operand_nodes, expect_node_set(std::move(value), "union"));
+    if (nodes.empty()) {
+      nodes = std::move(operand_nodes);
+    } else {
+      nodes.insert(nodes.end(), operand_nodes.begin(), operand_nodes.end());
+    }
+    if (nodes.size() > 2 * ordered) {
+      nodes = sort_document_order(std::move(nodes), document);
+      ordered = nodes.size();
+    }
   }
-  auto left = evaluate(*bottom, document, focus, env);
-  if (!left) return left;
-  VINDLE_ASSIGN_OR_RETURN(auto&& nodes, expect_node_set(std::move(*left), "union"));
-  while (!chain.empty()) VINDLE_TRY(add_union_operand(nodes, *chain.pop(), document, focus, env));
-  VINDLE_TRY(add_union_operand(nodes, top, document, focus, env));
+  if (nodes.size() != ordered) nodes = sort_document_order(std::move(nodes), document);
   return Value::Nodes(std::move(nodes));
 }
 

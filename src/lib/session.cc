@@ -3,6 +3,7 @@
 // and calls the engine's session; refused edits raise ValueError.
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
@@ -199,6 +200,15 @@ py::dict recompute(PySession& self) {
       }
       return list;
     };
+    // Entries that share a text share one str: a calculation that failed
+    // at every node of a bind names the bind's path at each.
+    py::list failed;
+    std::map<const std::string*, py::str> shared;
+    for (const auto& [where, reason] : result.failed) {
+      auto [text, added] = shared.try_emplace(where.get());
+      if (added) text->second = to_str(*where);
+      failed.append(py::make_tuple(text->second, to_str(reason)));
+    }
     py::dict repeats;
     for (const auto& [path, rows] : result.repeats) repeats[to_str(path)] = py::int_(rows);
 
@@ -207,7 +217,7 @@ py::dict recompute(PySession& self) {
     out["relevant"] = relevant;
     out["missing"] = missing;
     out["invalid"] = pairs(result.invalid);
-    out["failed"] = pairs(result.failed);
+    out["failed"] = failed;
     out["repeats"] = repeats;
     return out;
   });

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace vindle {
@@ -32,7 +33,10 @@ struct FindingKind {
 };
 
 struct SubmissionFinding {
-  std::string nodeset;  // the bind's path
+  // The bind's path, as the loaded form holds it, which must outlive the
+  // finding: a union bind's path is as long as its operands, and each node
+  // it selects may have findings of its own.
+  std::string_view nodeset;
   std::string path;     // the node's slash path
   // The bind's constraintMsg or requiredMsg, for those two kinds only.
   std::optional<std::string> message;

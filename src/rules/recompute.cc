@@ -58,13 +58,34 @@ struct Calculations {
   std::vector<std::pair<NodeId, std::string>> outside_before;
 };
 
+// The calculations that failed, listed by their bind's path, one entry per
+// node: the entries of a bind share one copy of the path, however many nodes
+// it selects.
+class CalculationFailures {
+ public:
+  CalculationFailures(const std::vector<Bind>& binds,
+                      std::vector<std::pair<SharedText, std::string>>& failed)
+      : binds_(binds), paths_(binds.size()), failed_(failed) {}
+
+  void add(std::size_t bind, std::string reason) {
+    SharedText& path = paths_[bind];
+    if (!path) path = std::make_shared<const std::string>(binds_[bind].nodeset);
+    failed_.emplace_back(path, std::move(reason));
+  }
+
+ private:
+  const std::vector<Bind>& binds_;
+  std::vector<SharedText> paths_;  // by bind, made at its first failure
+  std::vector<std::pair<SharedText, std::string>>& failed_;
+};
+
 // Every calculation in calculation order, each value written into the
 // model at once so that later ones read it; non-relevant nodes are
 // calculated too. A calculation that fails is listed by the bind's path,
 // once per node.
 Calculations calculate(const Form& form, Document& model, const std::vector<NodeId>& original,
                        const std::string& today, const std::string& now,
-                       std::vector<std::pair<std::string, std::string>>& failed) {
+                       CalculationFailures& failed) {
   Calculations done;
   const FormEnv env(today, now, form, model);
   // Each calculation's nodes are selected after the calculations before it:
@@ -88,7 +109,7 @@ Calculations calculate(const Form& form, Document& model, const std::vector<Node
       if (of_union && !calculated_by_union.emplace(calculation.bind, node).second) continue;
       auto value = evaluate(*bind.calculate, model, Focus{node, 1, 1}, env);
       if (!value) {
-        failed.emplace_back(bind.nodeset, std::move(value.error()));
+        failed.add(calculation.bind, std::move(value.error()));
         continue;
       }
       std::string text = value_to_string(*value, model);
@@ -155,7 +176,7 @@ void report_relevance(const JudgingState& state, RecomputeResult& result) {
     result.relevant.emplace_hint(result.relevant.end(), std::move(path), relevance[place].second);
   }
   for (const SubmissionFinding& failure : state.relevance_failures()) {
-    result.failed.emplace_back(failure.path, failure.fmt());
+    result.failed.emplace_back(std::make_shared<const std::string>(failure.path), failure.fmt());
   }
 }
 
@@ -174,7 +195,8 @@ void report_findings(JudgingState& state, RecomputeResult& result) {
     } else if (finding.kind.is<FindingKind::Required>()) {
       result.missing.push_back(std::move(finding.path));
     } else if (const auto* failure = finding.kind.as<FindingKind::NotEvaluated>()) {
-      result.failed.emplace_back(std::move(finding.path), failure->reason);
+      result.failed.emplace_back(std::make_shared<const std::string>(std::move(finding.path)),
+                                 failure->reason);
     }
   }
 }
@@ -185,7 +207,8 @@ RecomputeResult Session::recompute() {
   RecomputeResult result;
   Document model = build_model_document(form_, numbered());
   const std::vector<NodeId> original = originals_in(model, instance_);
-  Calculations calculations = calculate(form_, model, original, today_, now_, result.failed);
+  CalculationFailures failures(form_.binds, result.failed);
+  Calculations calculations = calculate(form_, model, original, today_, now_, failures);
   write_back(calculations, model, original, instance_, *this, result.calculated);
   bring_up_to_date(model, calculations, original, instance_);
 

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@
 
 namespace vindle {
 
+// A text that many entries of a result may name, held once: a calculation
+// that fails is listed at each of its nodes under its bind's path, and the
+// path of a union bind is as long as all of its operands.
+using SharedText = std::shared_ptr<const std::string>;
+
 // What a recompute found, paths being the instance's.
 struct RecomputeResult {
   std::vector<std::string> missing;  // required and blank, judgement order
@@ -30,8 +36,9 @@ struct RecomputeResult {
   std::vector<std::pair<std::string, std::string>> invalid;
   // (path, reason): failed calculations keyed by the bind's nodeset, then
   // failed relevant expressions with the finding's whole line, then the
-  // judgement's failures with the bare reason. Nothing is deduplicated.
-  std::vector<std::pair<std::string, std::string>> failed;
+  // judgement's failures with the bare reason. Nothing is deduplicated; the
+  // entries of one bind's calculation share its path.
+  std::vector<std::pair<SharedText, std::string>> failed;
   TextMap<std::string> calculated;  // values that differed from the instance
   TextMap<bool> relevant;           // every node some bind selects
   TextMap<std::uint64_t> repeats;   // rows of every repeat of the form
