@@ -3,24 +3,29 @@
 - `eval_expression` of count(/data/x0 | /data/x1 | ...) over a submission
   that holds every x, at 4,000 to 32,000 operands;
 - a form whose one bind selects x0 | x1 | ... (relative operands) with a
-  required rule, a constraint and a calculation: `submission_findings` of a
-  submission where every x holds 1, `recompute` of a session opened on it,
-  and `check_form`, at 1,000 to 8,000 operands;
+  required rule, a constraint and a calculation, at 1,000 to 8,000
+  operands: `submission_findings` of a submission where the odd x are blank
+  and the even ones break the constraint, and where the calculation fails
+  at every node (it reads an instance the form does not have), so that
+  every node has findings; `recompute` of a session opened on that
+  submission (every node a failed calculation, twice); and `check_form`;
 - memory: the highest resident set of a process that judges, or
   recomputes, a form whose bind selects 12,000 operands under
-  required="true()" (every node blank, so every node is a finding), and
-  the same at 3,000 and 6,000, against the size of the form.
+  required="true()" with every node blank (every node a finding), and the
+  same at 3,000 and 6,000, beside the size of the form.
 
-Each figure comes from a fresh process: the time is the best of three calls
-there (one for the memory cases), the peak is the process's own high-water
-mark (VmHWM) less its resident set before the call.
+Each figure comes from fresh processes: the time is the best of ten calls
+in each (one call for the memory cases) and the best over the processes;
+the peak is the process's own high-water mark (its maximum resident set)
+less its resident set before the calls, the highest over the processes.
 
-    .venv/bin/python bench/union_binds.py [rounds]
+    .venv/bin/python bench/union_binds.py [processes]
 """
 import subprocess
 import sys
 
 CHILD = r"""
+import resource
 import sys
 import time
 import vindle
@@ -47,19 +52,6 @@ def submission(k, values):
 def resident():
     with open("/proc/self/statm") as statm:
         return int(statm.read().split()[1]) * 4096
-
-
-def reset_peak():
-    with open("/proc/self/clear_refs", "w") as refs:
-        refs.write("5")
-
-
-def peak():
-    with open("/proc/self/status") as status:
-        for line in status:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1]) * 1024
-    return 0
 
 
 # Every node gives findings: odd ones are blank and required, even ones break
@@ -91,9 +83,8 @@ elif case == "recompute memory":
 else:
     raise SystemExit(case)
 
-calls = 1 if case.endswith("memory") else 3
+calls = 1 if case.endswith("memory") else 10
 best = float("inf")
-reset_peak()
 before = resident()
 for _ in range(calls):
     start = time.perf_counter()
@@ -106,7 +97,8 @@ for _ in range(calls):
         assert len(found) == k, len(found)
     del result
 size = len(xform) if case.endswith("memory") else 0
-print(best, peak() - before, size)
+peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024
+print(best, peak - before, size)
 """
 
 

@@ -170,3 +170,15 @@ def test_a_node_that_two_operands_select_is_calculated_once():
     failed = failing.recompute()["failed"]
     assert [path for path, reason in failed] == [
         "/data/a | /data/*", "/data/a | /data/*", "/data/a", "/data/b"]
+
+
+# A calculation that fails is listed at each node of its bind under the
+# bind's path; for a union of many operands that path is long, so every
+# entry holds the one str rather than a copy of it.
+def test_a_failed_union_calculation_lists_each_node_under_one_path():
+    form = calculating([("x | g/x | y", "nosuch()")], "<data><x/><g><x/></g><y/></data>")
+    failed = Session(form).recompute()["failed"]
+    reason = "unknown function nosuch()"
+    assert failed == [("/data/x | /data/g/x | /data/y", reason)] * 3 + [
+        ("/data/x", reason), ("/data/g/x", reason), ("/data/y", reason)]
+    assert all(path is failed[0][0] for path, _ in failed[:3])

@@ -6,7 +6,8 @@
 // the function library, which calls back here for the arguments it needs.
 // The first error ends an evaluation; its message is the result. An
 // evaluation recurses on the expression's nesting, except along a chain of
-// operators such as a + b + c, which it goes round in a loop; where the
+// operators such as a + b + c, which it goes round in a loop, and through
+// the unions of a union, however they nest, which it walks likewise; where the
 // thread's stack has too little room left for the next level, it fails with
 // the parser's message for an expression nested too deeply.
 #pragma once

@@ -37,7 +37,7 @@ struct SubmissionFinding {
   // finding: a union bind's path is as long as its operands, and each node
   // it selects may have findings of its own.
   std::string_view nodeset;
-  std::string path;     // the node's slash path
+  std::string path;  // the node's slash path
   // The bind's constraintMsg or requiredMsg, for those two kinds only.
   std::optional<std::string> message;
   FindingKind kind;

@@ -71,6 +71,37 @@ TEST(Judgement, TenThousandBindsAreJudged) {
   EXPECT_EQ(findings.front().fmt(), "/data/q0: the answer does not satisfy the form's constraint");
 }
 
+// Every finding of a union bind, of each kind and from each pass, names
+// the bind by the path the form holds, not by a copy of it: a union of
+// many operands would otherwise be copied once per node it selects.
+TEST(Judgement, FindingsOfAUnionBindShareItsPath) {
+  auto form = Form::load(
+      "<h:html xmlns:h='h'><h:head><model><instance><data/></instance>"
+      "<bind nodeset='a | b | c | d' relevant=\"name(.) != 'd' or nosuch()\""
+      " calculate=\"concat(name(.), '!')\" constraint=\"name(.) != 'b'\""
+      " required=\"name(.) = 'c' or (name(.) = 'd' and nosuch())\"/>"
+      "</model></h:head></h:html>");
+  ASSERT_TRUE(form) << form.error();
+  auto submission = Document::parse("<data><a>1</a><b>2</b><c/><d>4</d></data>");
+  const auto findings = judge_submission(*form, *submission, "", "");
+  std::vector<std::string> texts;
+  for (const SubmissionFinding& finding : findings) {
+    texts.push_back(finding.fmt());
+    EXPECT_EQ(finding.nodeset, "/data/a | /data/b | /data/c | /data/d");
+    EXPECT_EQ(finding.nodeset.data(), form->binds[0].nodeset.data()) << texts.back();
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "/data/d: rule could not be evaluated — unknown function nosuch()",
+                       "/data/a: holds \"1\", but the form calculates \"a!\"",
+                       "/data/b: holds \"2\", but the form calculates \"b!\"",
+                       "/data/c: holds \"\", but the form calculates \"c!\"",
+                       "/data/d: holds \"4\", but the form calculates \"d!\"",
+                       "/data/b: the answer does not satisfy the form's constraint",
+                       "/data/c: required, and unanswered",
+                       "/data/d: rule could not be evaluated — unknown function nosuch()",
+                   }));
+}
+
 TEST(Relevance, InheritsFromEveryAncestorWithAnOwnValue) {
   auto form = Form::load(
       "<h:html xmlns:h='h'><h:head><model><instance><data/></instance>"
