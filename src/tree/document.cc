@@ -50,6 +50,12 @@ std::string describe_invalid(NodeId id, std::size_t size) {
 
 }  // namespace
 
+Document::Document(const Document&) = default;
+Document::Document(Document&&) = default;
+Document& Document::operator=(const Document&) = default;
+Document& Document::operator=(Document&&) noexcept = default;
+Document::~Document() = default;
+
 InvalidNodeId::InvalidNodeId(NodeId id, std::size_t size)
     : std::logic_error(describe_invalid(id, size)), id_(id) {}
 
@@ -310,25 +316,23 @@ void Document::detach(NodeId node) {
 
 void Document::detach_all(std::span<const NodeId> nodes) {
   for (const NodeId node : nodes) check(node);
-  // The nodes that leave, by parent, each once.
-  std::vector<std::pair<std::uint32_t, NodeId>> leaving;
-  leaving.reserve(nodes.size());
+  std::vector<std::uint32_t> parents;
+  parents.reserve(nodes.size());
   for (const NodeId node : nodes) {
     const std::uint32_t parent = records_[node].parent;
-    if (parent == kNone) continue;
-    check(parent);
-    leaving.emplace_back(parent, node);
+    if (parent != kNone) check(parent);
+    parents.push_back(parent);
   }
-  std::sort(leaving.begin(), leaving.end());
-  leaving.erase(std::unique(leaving.begin(), leaving.end()), leaving.end());
-  for (auto group = leaving.begin(); group != leaving.end();) {
-    const std::uint32_t parent = group->first;
-    const auto group_end = std::find_if(
-        group, leaving.end(), [parent](const auto& entry) { return entry.first != parent; });
-    const auto leaves = [&](NodeId id) {
-      const auto at = std::lower_bound(group, group_end, std::pair{parent, id});
-      return at != group_end && at->second == id;
-    };
+  // A child listed by a parent names it as its parent, until it leaves: so
+  // once the leaving nodes name none, each list keeps the children that
+  // still name their parent, in one pass. An attribute is in no list, and
+  // leaves its owner as detach would have it.
+  for (const NodeId node : nodes) records_[node].parent = kNone;
+  std::sort(parents.begin(), parents.end());
+  parents.erase(std::unique(parents.begin(), parents.end()), parents.end());
+  for (const std::uint32_t parent : parents) {
+    if (parent == kNone) continue;
+    const auto leaves = [&](NodeId child) { return records_[child].parent != parent; };
     Record& record = records_[parent];
     NodeId* const first = links_.data() + record.links_at + record.attribute_count;
     NodeId* const kept = std::remove_if(first, first + record.child_count, leaves);
@@ -337,11 +341,7 @@ void Document::detach_all(std::span<const NodeId> nodes) {
       for (SiblingIndex::NodeList& list : index->by_name.values()) std::erase_if(list, leaves);
       index->places_known = false;
     }
-    group = group_end;
   }
-  // An attribute is not among its owner's children, and leaves its owner
-  // as detach would have it.
-  for (const auto& [parent, node] : leaving) records_[node].parent = kNone;
   forget_order();
 }
 

@@ -80,6 +80,16 @@ class InvalidEdit : public std::logic_error {
 
 class Document {
  public:
+  // Copied and moved whole. Out of line, so that the reader and the
+  // builders that hand a document back stay small enough for the compiler
+  // to inline what they call.
+  Document() = default;
+  Document(const Document&);
+  Document(Document&&);
+  Document& operator=(const Document&);
+  Document& operator=(Document&&) noexcept;
+  ~Document();
+
   // Reads XML text. The reader is a single forward scan with fixed
   // acceptance rules, not a general XML parser: it keeps elements,
   // attributes and the first run of text after each start tag (CDATA
@@ -274,6 +284,7 @@ class Document {
     // other edit.
     mutable bool places_known = false;
   };
+
   void check(NodeId id) const {
     if (id >= records_.size()) throw_invalid(id);
   }
