@@ -1,6 +1,8 @@
 #include "rules/templates.h"
 
 #include <charconv>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace vindle {

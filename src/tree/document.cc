@@ -645,12 +645,12 @@ const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
   // leaves the parent without an index rather than with half of one.
   SiblingIndex index;
   SiblingIndex::NodeList* named = nullptr;
-  NameTable::Index last_name = kNone;
+  NameTable::Index last_name = kNone;  // no name's index
   for (const NodeId child : children_of(records_[parent])) {
     check(child);
     // Rows of a repeat follow one another: their name is looked up once.
     const NameTable::Index name = name_index(child);
-    if (name != last_name || named == nullptr) {
+    if (name != last_name) {
       named = &index.by_name[name];
       last_name = name;
     }
