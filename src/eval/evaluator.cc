@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 
 #include "functions/library.h"
 #include "parser/parser.h"
@@ -452,8 +451,10 @@ bool union_of_axis(std::span<const NodeId> context, Axis axis, const Document& d
 
   // The siblings after the first of a parent's children in the context, or
   // before the last of them. A parent's children are in document order, so
-  // a context node is found among them by its number.
-  std::unordered_map<NodeId, std::size_t> place_by_parent;
+  // a context node is found among them by its number. The places are
+  // sorted by parent, which puts each parent's first and last place at the
+  // ends of its run, whatever the ids.
+  std::vector<std::pair<NodeId, std::size_t>> places;
   for (const NodeId node : context) {
     const std::optional<NodeId> parent = document.node(node).parent;
     if (!parent) continue;
@@ -464,21 +465,22 @@ bool union_of_axis(std::span<const NodeId> context, Axis axis, const Document& d
         [&](NodeId sibling, std::uint64_t k) { return order_key(document, sibling) < k; });
     // An attribute is not among its owner's children.
     if (found == siblings.end() || *found != node) continue;
-    const auto place = static_cast<std::size_t>(found - siblings.begin());
-    const auto [known, added] = place_by_parent.try_emplace(*parent, place);
-    if (!added) {
-      known->second = axis == Axis::FollowingSibling ? std::min(known->second, place)
-                                                     : std::max(known->second, place);
-    }
+    places.emplace_back(*parent, static_cast<std::size_t>(found - siblings.begin()));
   }
-  for (const auto& [parent, place] : place_by_parent) {
+  std::sort(places.begin(), places.end());
+  for (auto run = places.begin(); run != places.end();) {
+    const NodeId parent = run->first;
+    const auto run_end = std::find_if(
+        run, places.end(), [parent](const auto& entry) { return entry.first != parent; });
     const auto& siblings = document.node(parent).children;
-    const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(place);
     if (axis == Axis::FollowingSibling) {
+      const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(run->second);
       candidates.insert(candidates.end(), at + 1, siblings.end());
     } else {
+      const auto at = siblings.begin() + static_cast<std::ptrdiff_t>(std::prev(run_end)->second);
       candidates.insert(candidates.end(), siblings.begin(), at);
     }
+    run = run_end;
   }
   return true;
 }

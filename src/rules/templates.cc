@@ -1,7 +1,8 @@
 #include "rules/templates.h"
 
-#include <unordered_map>
-#include <unordered_set>
+#include <charconv>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace vindle {
@@ -13,19 +14,6 @@ bool is_template(const Document& document, NodeId element) {
     if (document.node(attribute).name == "template") return true;
   }
   return false;
-}
-
-// Names from the root down to the element, without positions.
-std::string names_path(const Document& document, NodeId element) {
-  std::vector<NodeId> chain = document.ancestors(element);
-  std::string path;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    path += '/';
-    path += document.node(*it).name;
-  }
-  path += '/';
-  path += document.node(element).name;
-  return path;
 }
 
 // A copy of the template element without its own "template" attributes and
@@ -42,39 +30,114 @@ Document clean_copy(const Document& instance, NodeId element) {
   return copy;
 }
 
+// The keys of the templates as they are taken out in document order, each
+// keyed by its slash path once the templates before it have left the
+// instance, worked out while all are still in it: taking them out one by
+// one, each path would count its parent's children afresh.
+//
+// A template leaves nothing but its own place, so of the children of a
+// parent on a template's way up, the ones gone by its turn are the
+// templates among them before it: everything before a node on the way up
+// comes before the template in document order, everything after it comes
+// after. So a step's "[n]" counts the node's namesakes, less the templates
+// among those before it.
+class TemplateKeys {
+ public:
+  TemplateKeys(const Document& instance, const std::vector<bool>& listed)
+      : instance_(instance), listed_(listed), step_(instance.size()), counted_(instance.size()) {}
+
+  std::string key(NodeId element) {
+    std::vector<NodeId> chain{element};
+    bool nested = false;
+    for (std::optional<NodeId> up = instance_.parent(element); up; up = instance_.parent(*up)) {
+      chain.push_back(*up);
+      nested = nested || listed_[*up];
+    }
+    std::string path;
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+      path += '/';
+      path += instance_.node(*at).name;
+      // A nested template is keyed by its names from the root, read before
+      // its outer template leaves.
+      if (nested || at == chain.rbegin()) continue;
+      const std::uint32_t position = step(*at, *std::prev(at));
+      if (position == 0) continue;
+      char digits[16];
+      const auto end = std::to_chars(digits, digits + sizeof digits, position).ptr;
+      path += '[';
+      path.append(digits, end);
+      path += ']';
+    }
+    // Without its final "[n]": the first of several, /data/rep[1], is
+    // keyed /data/rep.
+    if (!nested && path.ends_with(']')) path.resize(path.rfind('['));
+    return path;
+  }
+
+ private:
+  // The "[n]" of the node's step at the template's turn, 0 for none.
+  std::uint32_t step(NodeId node, NodeId parent) {
+    if (!counted_[parent]) count_children(parent);
+    return step_[node];
+  }
+
+  // The steps of all the parent's children, in one pass over them with a
+  // count per name.
+  void count_children(NodeId parent) {
+    counted_[parent] = true;
+    const std::span<const NodeId> children = instance_.children(parent);
+    for (const NodeId child : children) {
+      const Document::NameId name = instance_.name_id(child);
+      if (name >= names_.size()) names_.resize(name + 1);
+      ++names_[name].all;
+    }
+    for (const NodeId child : children) {
+      Counts& counts = names_[instance_.name_id(child)];
+      const std::uint32_t left = counts.all - counts.gone;
+      ++counts.seen;
+      step_[child] = left > 1 ? counts.seen - counts.gone : 0;
+      if (listed_[child]) ++counts.gone;
+    }
+    for (const NodeId child : children) names_[instance_.name_id(child)] = Counts();
+  }
+
+  struct Counts {
+    std::uint32_t all = 0;   // the parent's children of the name
+    std::uint32_t seen = 0;  // of them, up to this child
+    std::uint32_t gone = 0;  // templates among them before this child
+  };
+  const Document& instance_;
+  const std::vector<bool>& listed_;
+  std::vector<std::uint32_t> step_;  // by node id
+  std::vector<bool> counted_;        // by node id
+  std::vector<Counts> names_;        // by name index, zero between parents
+};
+
 }  // namespace
 
 TemplateMap collect_repeat_templates(Document& instance) {
   const NodeId root = *instance.root();
   std::vector<NodeId> templates;
+  std::vector<bool> listed(instance.size());
   for (const NodeId element : instance.descendants(root)) {
-    if (is_template(instance, element)) templates.push_back(element);
+    if (!is_template(instance, element)) continue;
+    templates.push_back(element);
+    listed[element] = true;
   }
-  // A nested template's key is read before any template leaves the
-  // instance: once its outer template is detached, its own slash path would
-  // start at the outer element instead of the root.
-  const std::unordered_set<NodeId> listed(templates.begin(), templates.end());
-  std::unordered_map<NodeId, std::string> nested_keys;
-  for (const NodeId element : templates) {
-    for (const NodeId up : instance.ancestors(element)) {
-      if (!listed.contains(up)) continue;
-      nested_keys.emplace(element, names_path(instance, element));
-      break;
-    }
-  }
-
   TemplateMap map;
-  for (const NodeId element : templates) {
-    std::string key;
-    if (const auto found = nested_keys.find(element); found != nested_keys.end()) {
-      key = found->second;
-    } else {
-      // Taken now, after the templates before it have left the instance.
-      key = instance.path_of(element);
-      if (key.ends_with(']')) key.resize(key.rfind('['));
+  if (!templates.empty()) {
+    // Every key and copy is taken before any template leaves: a template
+    // leaves nothing but its place, so each copy is what it would be at its
+    // turn, and the keys count what would be left. A later template with
+    // the same key replaces an earlier one, so only the last of each key is
+    // copied.
+    TemplateKeys keys(instance, listed);
+    for (auto element = templates.rbegin(); element != templates.rend(); ++element) {
+      std::string key = keys.key(*element);
+      if (map.contains(key)) continue;
+      map.emplace(std::move(key), clean_copy(instance, *element));
     }
-    map.insert_or_assign(std::move(key), clean_copy(instance, element));
-    instance.detach(element);
+    instance.detach_all(templates);
   }
   instance.renumber();
   return map;

@@ -50,6 +50,12 @@ std::string describe_invalid(NodeId id, std::size_t size) {
 
 }  // namespace
 
+Document::Document(const Document&) = default;
+Document::Document(Document&&) = default;
+Document& Document::operator=(const Document&) = default;
+Document& Document::operator=(Document&&) noexcept = default;
+Document::~Document() = default;
+
 InvalidNodeId::InvalidNodeId(NodeId id, std::size_t size)
     : std::logic_error(describe_invalid(id, size)), id_(id) {}
 
@@ -134,16 +140,15 @@ void Document::reserve_links(NodeId id, std::uint64_t needed, bool exact) {
 
 void Document::index_added(NodeId parent, std::size_t position) {
   if (sibling_indexes_.empty()) return;
-  const auto found = sibling_indexes_.find(parent);
-  if (found == sibling_indexes_.end()) return;
+  SiblingIndex* const index = existing_index(parent);
+  if (index == nullptr) return;
   // An index that missed the child would mislead every later lookup under
   // this parent; without one, the parent is scanned or indexed afresh.
   try {
-    SiblingIndex& index = found->second;
     const std::span<const NodeId> children = children_of(records_[parent]);
     const NodeId child = children[position];
     const NameTable::Index name = name_index(child);
-    SiblingIndex::NodeList& named = index.by_name[name];
+    SiblingIndex::NodeList& named = index->by_name[name];
     // The child comes right after the nearest namesake before it in the
     // parent's list; a child added at the end comes last.
     std::size_t at = named.size();
@@ -159,34 +164,43 @@ void Document::index_added(NodeId parent, std::size_t position) {
     }
     if (at == named.size()) {
       named.push_back(child);
-      if (!index.place.empty()) index.place.emplace(child, named.size());
+      if (index->places_known) set_place(child, named.size());
     } else {
       named.insert(named.begin() + static_cast<std::ptrdiff_t>(at), child);
-      index.place = {};
+      index->places_known = false;
     }
   } catch (...) {
-    sibling_indexes_.erase(parent);
+    drop_index(parent);
     throw;
   }
 }
 
 void Document::index_removed(NodeId parent, NodeId child) {
   if (sibling_indexes_.empty()) return;
-  const auto found = sibling_indexes_.find(parent);
-  if (found == sibling_indexes_.end()) return;
-  SiblingIndex& index = found->second;
-  const auto named = index.by_name.find(name_index(child));
-  if (named == index.by_name.end()) return;
-  SiblingIndex::NodeList& list = named->second;
+  SiblingIndex* const index = existing_index(parent);
+  if (index == nullptr) return;
+  SiblingIndex::NodeList* const named = index->by_name.find(name_index(child));
+  if (named == nullptr) return;
+  SiblingIndex::NodeList& list = *named;
+  // The child's stale place is harmless: places are checked against the
+  // lists.
   if (!list.empty() && list.back() == child) {
     list.pop_back();
-    if (!index.place.empty()) index.place.erase(child);
     return;
   }
   const auto at = find_listed(list.begin(), list.end(), child);
   if (at == list.end()) return;
   list.erase(at);
-  index.place = {};
+  index->places_known = false;
+}
+
+void Document::drop_index(NodeId parent) {
+  // The index's slot stays unused; it is empty, and this happens only when
+  // memory ran out.
+  if (SiblingIndex* const index = existing_index(parent)) {
+    *index = SiblingIndex();
+    wide_parents_[parent] = 0;
+  }
 }
 
 std::optional<Document::NameId> Document::find_name(std::string_view name) const {
@@ -297,6 +311,37 @@ void Document::detach(NodeId node) {
     index_removed(parent, node);
   }
   records_[node].parent = kNone;
+  forget_order();
+}
+
+void Document::detach_all(std::span<const NodeId> nodes) {
+  for (const NodeId node : nodes) check(node);
+  std::vector<std::uint32_t> parents;
+  parents.reserve(nodes.size());
+  for (const NodeId node : nodes) {
+    const std::uint32_t parent = records_[node].parent;
+    if (parent != kNone) check(parent);
+    parents.push_back(parent);
+  }
+  // A child listed by a parent names it as its parent, until it leaves: so
+  // once the leaving nodes name none, each list keeps the children that
+  // still name their parent, in one pass. An attribute is in no list, and
+  // leaves its owner as detach would have it.
+  for (const NodeId node : nodes) records_[node].parent = kNone;
+  std::sort(parents.begin(), parents.end());
+  parents.erase(std::unique(parents.begin(), parents.end()), parents.end());
+  for (const std::uint32_t parent : parents) {
+    if (parent == kNone) continue;
+    const auto leaves = [&](NodeId child) { return records_[child].parent != parent; };
+    Record& record = records_[parent];
+    NodeId* const first = links_.data() + record.links_at + record.attribute_count;
+    NodeId* const kept = std::remove_if(first, first + record.child_count, leaves);
+    record.child_count = static_cast<std::uint32_t>(kept - first);
+    if (SiblingIndex* const index = existing_index(parent)) {
+      for (SiblingIndex::NodeList& list : index->by_name.values()) std::erase_if(list, leaves);
+      index->places_known = false;
+    }
+  }
   forget_order();
 }
 
@@ -595,30 +640,39 @@ std::vector<std::optional<std::string>> Document::find_texts(
 }
 
 const Document::SiblingIndex& Document::sibling_index(NodeId parent) const {
-  if (const auto found = sibling_indexes_.find(parent); found != sibling_indexes_.end()) {
-    return found->second;
-  }
-  SiblingIndex& index = sibling_indexes_[parent];
+  if (const SiblingIndex* found = existing_index(parent)) return *found;
+  // Built aside and placed last, so that running out of memory half way
+  // leaves the parent without an index rather than with half of one.
+  SiblingIndex index;
+  SiblingIndex::NodeList* named = nullptr;
+  NameTable::Index last_name = kNone;  // no name's index
   for (const NodeId child : children_of(records_[parent])) {
     check(child);
-    index.by_name[name_index(child)].push_back(child);
+    // Rows of a repeat follow one another: their name is looked up once.
+    const NameTable::Index name = name_index(child);
+    if (name != last_name) {
+      named = &index.by_name[name];
+      last_name = name;
+    }
+    named->push_back(child);
   }
-  return index;
+  if (parent >= wide_parents_.size()) wide_parents_.resize(parent + 1);
+  sibling_indexes_.push_back(std::move(index));
+  wide_parents_[parent] = kIndexed | static_cast<std::uint32_t>(sibling_indexes_.size() - 1);
+  return sibling_indexes_.back();
 }
 
 const Document::SiblingIndex* Document::named_index(NodeId parent) const {
   // A narrow parent is scanned even when it kept an index from wider days:
   // the index is current, so both give the same answer.
   if (records_[parent].child_count <= kScanLimit) return nullptr;
-  if (const auto found = sibling_indexes_.find(parent); found != sibling_indexes_.end()) {
-    return &found->second;
-  }
+  if (const SiblingIndex* found = existing_index(parent)) return found;
   // An index pays for itself only when the same wide parent is asked again
   // and again (every bind of a large form under one group, every edit of a
   // long repeat); a parent asked once or twice is scanned.
   constexpr std::uint32_t kScansBeforeIndex = 2;
-  if (++name_scans_[parent] <= kScansBeforeIndex) return nullptr;
-  name_scans_.erase(parent);
+  if (parent >= wide_parents_.size()) wide_parents_.resize(parent + 1);
+  if (++wide_parents_[parent] <= kScansBeforeIndex) return nullptr;
   return &sibling_index(parent);
 }
 
@@ -628,9 +682,9 @@ std::optional<NodeId> Document::child_named(NodeId parent, std::string_view name
   const std::optional<NameTable::Index> wanted = names_.find(name);
   if (!wanted || place == 0) return std::nullopt;
   if (const SiblingIndex* index = named_index(parent)) {
-    const auto named = index->by_name.find(*wanted);
-    if (named == index->by_name.end() || place > named->second.size()) return std::nullopt;
-    return named->second[place - 1];
+    const SiblingIndex::NodeList* named = index->by_name.find(*wanted);
+    if (named == nullptr || place > named->size()) return std::nullopt;
+    return (*named)[place - 1];
   }
   for (const NodeId child : children_of(records_[parent])) {
     check(child);
@@ -644,8 +698,8 @@ std::uint64_t Document::count_children_named(NodeId parent, std::string_view nam
   const std::optional<NameTable::Index> wanted = names_.find(name);
   if (!wanted) return 0;
   if (const SiblingIndex* index = named_index(parent)) {
-    const auto named = index->by_name.find(*wanted);
-    return named == index->by_name.end() ? 0 : named->second.size();
+    const SiblingIndex::NodeList* named = index->by_name.find(*wanted);
+    return named == nullptr ? 0 : named->size();
   }
   std::uint64_t count = 0;
   for (const NodeId child : children_of(records_[parent])) {
@@ -660,8 +714,8 @@ std::vector<NodeId> Document::children_named(NodeId parent, std::string_view nam
   const std::optional<NameTable::Index> wanted = names_.find(name);
   if (!wanted) return {};
   if (const SiblingIndex* index = named_index(parent)) {
-    const auto named = index->by_name.find(*wanted);
-    return named == index->by_name.end() ? std::vector<NodeId>() : named->second;
+    const SiblingIndex::NodeList* named = index->by_name.find(*wanted);
+    return named == nullptr ? std::vector<NodeId>() : *named;
   }
   std::vector<NodeId> found;
   for (const NodeId child : children) {
@@ -675,9 +729,8 @@ void Document::append_children_named(NodeId parent, NameId name,
                                      std::vector<NodeId>& out) const {
   check(parent);
   if (const SiblingIndex* index = named_index(parent)) {
-    const auto named = index->by_name.find(name);
-    if (named != index->by_name.end()) {
-      out.insert(out.end(), named->second.begin(), named->second.end());
+    if (const SiblingIndex::NodeList* named = index->by_name.find(name)) {
+      out.insert(out.end(), named->begin(), named->end());
     }
     return;
   }
@@ -710,21 +763,22 @@ std::uint64_t Document::step_position(NodeId id) const {
     }
   } else {
     const SiblingIndex& index = sibling_index(parent);
-    if (const auto found = index.by_name.find(name); found != index.by_name.end()) {
-      const SiblingIndex::NodeList& named = found->second;
-      count = named.size();
-      if (count > 1 && named.back() == id) {
+    if (const SiblingIndex::NodeList* named = index.by_name.find(name)) {
+      count = named->size();
+      if (count > 1 && named->back() == id) {
         place = count;
       } else if (count > 1) {
         // Places are kept once asked for, until an edit in the middle of
         // the parent's list.
-        if (index.place.empty()) {
-          for (const auto& [each, list] : index.by_name) {
-            for (std::size_t k = 0; k < list.size(); ++k) index.place.emplace(list[k], k + 1);
+        if (!index.places_known) {
+          for (const SiblingIndex::NodeList& list : index.by_name.values()) {
+            for (std::size_t k = 0; k < list.size(); ++k) set_place(list[k], k + 1);
           }
+          index.places_known = true;
         }
-        if (const auto known = index.place.find(id); known != index.place.end()) {
-          place = known->second;
+        if (id < sibling_places_.size()) {
+          const std::uint32_t known = sibling_places_[id];
+          if (known != 0 && known <= count && (*named)[known - 1] == id) place = known;
         }
       }
     }

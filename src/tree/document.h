@@ -36,9 +36,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "text/bounded_map.h"
 #include "tree/names.h"
 #include "tree/store_allocator.h"
 
@@ -80,6 +80,16 @@ class InvalidEdit : public std::logic_error {
 
 class Document {
  public:
+  // Copied and moved whole. Out of line, so that the reader and the
+  // builders that hand a document back stay small enough for the compiler
+  // to inline what they call.
+  Document() = default;
+  Document(const Document&);
+  Document(Document&&);
+  Document& operator=(const Document&);
+  Document& operator=(Document&&) noexcept;
+  ~Document();
+
   // Reads XML text. The reader is a single forward scan with fixed
   // acceptance rules, not a general XML parser: it keeps elements,
   // attributes and the first run of text after each start tag (CDATA
@@ -106,6 +116,9 @@ class Document {
   void insert_after(NodeId anchor, NodeId node);
   // Removes the node from its parent's children; it keeps its subtree.
   void detach(NodeId node);
+  // Detaches each of the nodes, as `detach` of one after another would, in
+  // one pass over each parent's list however many of its children leave.
+  void detach_all(std::span<const NodeId> nodes);
   void renumber();
   // Deep copies of a subtree (attributes, values and children), detached,
   // with ids allocated in document order of the copied subtree. The document
@@ -258,12 +271,18 @@ class Document {
   // the parent's list.
   struct SiblingIndex {
     using NodeList = std::vector<NodeId>;
+    // Name indexes are handed out in order, so a document can choose them;
+    // their hash mixes every bit, and a bounded table keeps each lookup
+    // bounded whichever it chooses.
+    struct NameHash {
+      std::uint64_t operator()(NameTable::Index name) const { return mix_bits(name); }
+    };
     // The children of each name (an index in names_), in child order.
-    std::unordered_map<NameTable::Index, NodeList> by_name;
-    // A child's 1-based place among the children of its name: built by
-    // path_of when first asked, extended by additions at the end, and
-    // dropped by any other edit.
-    mutable std::unordered_map<NodeId, std::uint64_t> place;
+    BoundedMap<NameTable::Index, NodeList, NameHash> by_name;
+    // Whether sibling_places_ holds every child's place: set by path_of
+    // when first asked, kept by additions at the end, and cleared by any
+    // other edit.
+    mutable bool places_known = false;
   };
 
   void check(NodeId id) const {
@@ -301,6 +320,17 @@ class Document {
   // been asked about often enough that one pays for itself; none when a
   // scan is as cheap.
   const SiblingIndex* named_index(NodeId parent) const;
+  // The parent's sibling index, none when it has none.
+  SiblingIndex* existing_index(NodeId parent) const {
+    if (parent >= wide_parents_.size() || (wide_parents_[parent] & kIndexed) == 0) return nullptr;
+    return &sibling_indexes_[wide_parents_[parent] & ~kIndexed];
+  }
+  void drop_index(NodeId parent);
+  // Records a child's place among the children of its name.
+  void set_place(NodeId child, std::uint64_t place) const {
+    if (child >= sibling_places_.size()) sibling_places_.resize(records_.size());
+    sibling_places_[child] = static_cast<std::uint32_t>(place);
+  }
   // A link changed: document order is no longer the tree's pre-order.
   void forget_order();
   const SiblingIndex& sibling_index(NodeId parent) const;
@@ -327,9 +357,22 @@ class Document {
   // while the tree is numbered in its own order and dropped by any change
   // to links or names.
   mutable std::optional<std::vector<std::vector<NodeId>>> elements_by_name_;
-  mutable std::unordered_map<NodeId, SiblingIndex> sibling_indexes_;
-  // How often a wide parent without an index has been scanned for a name.
-  mutable std::unordered_map<NodeId, std::uint32_t> name_scans_;
+  // The tables below are keyed by node ids, which the document hands out
+  // in order, so a document can space them as it likes: they are arrays
+  // indexed by id, which no spacing slows down, grown on demand (an id past
+  // the end reads as 0) and sized by the document at most.
+  //
+  // Per parent: how often a wide parent without a sibling index has been
+  // scanned for a name, or kIndexed and the place of its index in
+  // sibling_indexes_.
+  static constexpr std::uint32_t kIndexed = std::uint32_t{1} << 31;
+  mutable std::vector<std::uint32_t> wide_parents_;
+  mutable std::vector<SiblingIndex> sibling_indexes_;
+  // Per child of an indexed parent whose places are known: its 1-based
+  // place among the children of its name. A node that has left such a
+  // parent may keep a stale place, so a place is taken only when the list
+  // of the name holds the node there.
+  mutable std::vector<std::uint32_t> sibling_places_;
 };
 
 // The first id of `ids` whose node has exactly that name. The ids up to and

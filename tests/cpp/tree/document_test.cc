@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <tuple>
 
 namespace vindle {
@@ -421,6 +422,10 @@ TEST(DocumentIds, UnknownIdsThrowAndChangeNothing) {
       [&] { document.insert_after(bad, q); },
       [&] { document.insert_after(q, huge); },
       [&] { document.detach(huge); },
+      [&] {
+        const std::vector<NodeId> ids{q, bad};  // q stays: ids are checked first
+        document.detach_all(ids);
+      },
       [&] { document.import_subtree(other, 0); },
       [&] { document.copy_subtree_to(bad, other); },
       [&] { document.remove_attribute(bad, "a"); },
@@ -498,6 +503,163 @@ TEST(ElementsNamed, DocumentOrderAndEveryKindOfChange) {
   EXPECT_EQ(names_of_values(document, document.elements_named("x")),
             (Values{"0", "five", "3"}));
   EXPECT_THROW(document.set_value(1000, "x"), InvalidNodeId);
+}
+
+}  // namespace
+}  // namespace vindle
+
+namespace vindle {
+namespace {
+
+// What the lookups by name must give, by scanning the parent's children.
+std::vector<NodeId> scanned_named(const Document& document, NodeId parent, std::string_view name) {
+  std::vector<NodeId> found;
+  for (const NodeId id : document.children(parent)) {
+    if (document.node(id).name == name) found.push_back(id);
+  }
+  return found;
+}
+
+// A slash path built step by step from the children lists alone.
+std::string scanned_path(const Document& document, NodeId id) {
+  std::string path;
+  for (NodeId at = id;;) {
+    const Node node = document.node(at);
+    std::string step = "/" + std::string(node.name);
+    if (node.parent) {
+      const std::vector<NodeId> namesakes = scanned_named(document, *node.parent, node.name);
+      const auto place = std::find(namesakes.begin(), namesakes.end(), at);
+      const std::size_t position = place == namesakes.end() ? 1 : place - namesakes.begin() + 1;
+      if (namesakes.size() > 1) step += "[" + std::to_string(position) + "]";
+    }
+    path = step + path;
+    if (!node.parent) return path;
+    at = *node.parent;
+  }
+}
+
+// Every lookup by name under the parent, and the path of every child and
+// attribute, against the scans above.
+void expect_lookups_agree(const Document& document, NodeId parent, const std::string& after) {
+  for (const std::string name : {"a", "b", "c", "d", "e"}) {
+    const std::vector<NodeId> expected = scanned_named(document, parent, name);
+    ASSERT_EQ(document.children_named(parent, name), expected) << name << " after " << after;
+    ASSERT_EQ(document.count_children_named(parent, name), expected.size()) << after;
+    std::vector<NodeId> appended;
+    if (const auto id = document.find_name(name)) {
+      document.append_children_named(parent, *id, appended);
+    }
+    ASSERT_EQ(appended, expected) << name << " after " << after;
+    for (std::size_t k = 0; k <= expected.size(); ++k) {
+      const std::optional<NodeId> wanted =
+          k < expected.size() ? std::optional<NodeId>(expected[k]) : std::nullopt;
+      ASSERT_EQ(document.child_named(parent, name, k + 1), wanted) << name << " after " << after;
+    }
+  }
+  for (const auto ids : {document.children(parent), document.attributes(parent)}) {
+    for (const NodeId id : ids) {
+      ASSERT_EQ(document.path_of(id), scanned_path(document, id)) << "after " << after;
+    }
+  }
+}
+
+// Two wide parents and a narrow one under edits of every kind, in an order
+// drawn from a fixed seed; the lookups are asked after every edit, so that
+// indexes and places are built, kept and dropped along the way.
+TEST(DocumentEditing, LookupsUnderWideParentsMatchAScanThroughRandomEdits) {
+  Document document;
+  const NodeId data = document.new_element("data", "");
+  document.set_root(data);
+  document.add_attribute(data, "a", "");
+  std::vector<NodeId> parents{data};
+  for (const char* name : {"g", "h"}) {
+    parents.push_back(document.new_element(name, ""));
+    document.append_child(data, parents.back());
+    document.add_attribute(parents.back(), "b", "");
+  }
+  std::mt19937 random(24);
+  const auto pick = [&random](std::size_t count) {
+    return static_cast<std::size_t>(random() % count);
+  };
+  const char* const names[] = {"a", "b", "c", "d"};
+  const auto fresh = [&] { return document.new_element(names[pick(4)], ""); };
+  for (const NodeId parent : {parents[0], parents[1]}) {
+    for (int k = 0; k < 90; ++k) document.append_child(parent, fresh());
+  }
+  std::vector<NodeId> detached;
+  for (int edit = 0; edit < 300; ++edit) {
+    const NodeId parent = parents[pick(parents.size())];
+    const std::span<const NodeId> children = document.children(parent);
+    const std::size_t kind = children.empty() ? 0 : pick(6);
+    const std::string what = std::to_string(edit) + ", kind " + std::to_string(kind);
+    if (kind == 0) {
+      document.append_child(parent, fresh());
+    } else if (kind == 1) {
+      // A node placed again, or a new one, in the middle.
+      NodeId placed = fresh();
+      if (!detached.empty()) {
+        placed = detached.back();
+        detached.pop_back();
+      }
+      document.insert_after(children[pick(children.size())], placed);
+    } else if (kind == 2 || kind == 3) {
+      // A removal at the end, or anywhere.
+      const NodeId leaving = kind == 2 ? children.back() : children[pick(children.size())];
+      document.detach(leaving);
+      detached.push_back(leaving);
+    } else if (kind == 4) {
+      std::vector<NodeId> leaving{children.front()};
+      for (const NodeId each : children.subspan(1)) {
+        if (pick(8) == 0) leaving.push_back(each);
+      }
+      detached.insert(detached.end(), leaving.begin(), leaving.end());
+      leaving.push_back(children.front());  // twice
+      document.detach_all(leaving);
+    } else {
+      document.renumber();
+    }
+    for (const NodeId each : parents) expect_lookups_agree(document, each, what);
+    if (testing::Test::HasFatalFailure()) return;
+  }
+}
+
+// Detaching many nodes at once leaves the document as detaching them one
+// after another does: lists, parents, paths and lookups alike, whatever the
+// nodes (attributes, nested nodes, the root, repeats, detached ones).
+TEST(DocumentEditing, DetachAllIsDetachOfEachInTurn) {
+  std::string xml = "<data k='1'>";
+  for (int k = 0; k < 80; ++k) {
+    const char* const rows[] = {"<a n='1'><a/><b/></a>", "<b/>", "<c><d/></c>", "<a/>"};
+    xml += rows[k % 4];
+  }
+  const Document original = read(xml + "</data>");
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    Document one_by_one = original;
+    Document together = original;
+    // Half of the rounds ask first, so that the wide parent is indexed.
+    if (round % 2 == 0) {
+      for (Document* each : {&one_by_one, &together}) {
+        for (int k = 0; k < 3; ++k) each->children_named(*each->root(), "a");
+        each->path_of(child(*each, *each->root(), 0));
+      }
+    }
+    std::vector<NodeId> leaving;
+    for (NodeId id = 0; id < original.size(); ++id) {
+      if (random() % 5 == 0) leaving.push_back(id);
+    }
+    if (!leaving.empty()) leaving.push_back(leaving[random() % leaving.size()]);
+    std::shuffle(leaving.begin(), leaving.end(), random);
+    for (const NodeId id : leaving) one_by_one.detach(id);
+    together.detach_all(leaving);
+    EXPECT_EQ(together.to_xml(), one_by_one.to_xml()) << "round " << round;
+    for (NodeId id = 0; id < original.size(); ++id) {
+      ASSERT_EQ(together.parent(id), one_by_one.parent(id)) << id;
+      ASSERT_EQ(names(together, together.children(id)), names(one_by_one, one_by_one.children(id)));
+      ASSERT_EQ(together.path_of(id), one_by_one.path_of(id)) << id;
+    }
+    expect_lookups_agree(together, *together.root(), "round " + std::to_string(round));
+  }
 }
 
 }  // namespace
