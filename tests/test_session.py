@@ -572,3 +572,10 @@ def test_random_calls_keep_the_instance_readable(name):
         # reads back, by the system's own reader and by another
         assert vindle.eval_expression("count(.)", xml) == "1"
         ET.fromstring(xml[len("<?xml version='1.0' ?>"):])
+
+
+def test_a_template_whose_name_holds_brackets_is_keyed_by_its_whole_name():
+    instance = "<data><x/><r] jr:template=''><a/></r]><g><s] jr:template=''/></g><g/></data>"
+    s = Session(xform("<bind nodeset='/data/x'/>", instance))
+    assert sorted(s.recompute()["repeats"]) == ["/data/g[1]/s]", "/data/r]"]
+    assert xml_of(s) == "<data><x/><g/><g/></data>"

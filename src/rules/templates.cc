@@ -58,8 +58,10 @@ class TemplateKeys {
       path += '/';
       path += instance_.node(*at).name;
       // A nested template is keyed by its names from the root, read before
-      // its outer template leaves.
-      if (nested || at == chain.rbegin()) continue;
+      // its outer template leaves. The template's own step takes no "[n]":
+      // the first of several, /data/rep[1], is keyed /data/rep, and a name
+      // that itself ends in "]" is kept whole.
+      if (nested || at == chain.rbegin() || at + 1 == chain.rend()) continue;
       const std::uint32_t position = step(*at, *std::prev(at));
       if (position == 0) continue;
       char digits[16];
@@ -68,9 +70,6 @@ class TemplateKeys {
       path.append(digits, end);
       path += ']';
     }
-    // Without its final "[n]": the first of several, /data/rep[1], is
-    // keyed /data/rep.
-    if (!nested && path.ends_with(']')) path.resize(path.rfind('['));
     return path;
   }
 

@@ -38,8 +38,9 @@ TemplateMap one_at_a_time(Document& instance) {
   for (const NodeId element : templates) {
     std::string key = nested[element];
     if (key.empty()) {
-      key = instance.path_of(element);
-      if (key.ends_with(']')) key.resize(key.rfind('['));
+      // Its path without its own "[n]".
+      key = instance.path_of(*instance.parent(element)) + "/" +
+            std::string(instance.node(element).name);
     }
     Document copy;
     copy.set_root(copy.import_subtree(instance, element));
@@ -92,8 +93,9 @@ TEST(RepeatTemplates, AreKeyedAsIfTakenOutOneAtATime) {
       // nested templates, and a nested one whose outer one has namesakes
       "<data><o template=''><i template=''><d template=''/></i><i/></o><o><i/></o></data>",
       "<data><o/><o template=''><i/><i template=''/></o><o template=''/></data>",
-      // a nested key is its names as they are, even one ending in "]"
+      // a name ending in "]" or holding "[" is kept whole, nested or not
       "<data><o template=''><i] template=''/></o></data>",
+      "<data><r] template=''/><a[b] template=''/><g><s] template=''/></g><g/></data>",
       // keys that collide: the later one wins
       "<data><r template=''><a/></r><x/><r template=''><b/></r><r><r template=''/></r></data>",
       "<data><g><r template=''><a/></r></g><g template=''/><g><r template=''><b/></r></g></data>",
