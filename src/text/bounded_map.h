@@ -10,9 +10,9 @@
 // slots from the key's home, and compares at most one key there: the first
 // of its tag. A key that finds none of them free when it is inserted, or
 // finds another key of its tag, goes to an ordered tree instead (a B-tree,
-// ordered by a second hash, the hash and the key's first bytes as numbers,
-// then by its bytes), as a hash map that turns a long bucket into a tree
-// does, and its home slot is marked. Ordinary keys almost never reach the tree; crafted ones cost a
+// ordered by a second hash and the hash, then by the key's bytes), as a
+// hash map that turns a long bucket into a tree does, and its home slot is
+// marked. Ordinary keys almost never reach the tree; crafted ones cost a
 // logarithm there, and comparisons of numbers unless they are alike in
 // both hashes.
 //
@@ -224,15 +224,13 @@ struct TextLess {
 };
 
 // The keys of a `BoundedSet` that could not take a slot, as entries in a
-// B-tree ordered by three numbers of the key and then by the key itself:
-// its second hash, of another make than the one that placed it in slots;
-// that hash; and a 64-bit prefix that orders keys as their own order does
-// wherever two prefixes differ (a text's first eight bytes). The numbers
-// sit in the nodes, so that keys are told apart by comparing numbers until
-// all three are alike: keys chosen to share the first hash and the prefix
-// are told apart by the second. The tree holds no key: the caller compares
-// a place's key with the key sought, so nothing here points into the set,
-// which may move.
+// B-tree ordered by two numbers of the key and then by the key itself: a
+// second hash, of another make than the one that placed it in slots, and
+// that hash. The numbers sit in the nodes, so that keys are told apart by
+// comparing numbers until both are alike: keys chosen to share the first
+// hash (and their first bytes with it) are told apart by the second. The
+// tree holds no key: the caller compares a place's key with the key sought,
+// so nothing here points into the set, which may move.
 class OverflowTree {
  public:
   static constexpr std::uint32_t kNodeEntries = 31;
@@ -251,7 +249,6 @@ class OverflowTree {
   struct Numbers {
     std::uint64_t second;
     std::uint64_t hash;
-    std::uint64_t prefix;
   };
 
   std::size_t size() const { return size_; }
@@ -330,19 +327,17 @@ class OverflowTree {
   struct Node {
     std::uint32_t count = 0;
     bool leaf = true;
-    // Apart, and the first hashes and prefixes last: a search compares
-    // second hashes, then follows a place or a child, and needs the rest
-    // only where two second hashes are alike.
+    // Apart, and the first hashes last: a search compares second hashes,
+    // then follows a place or a child, and needs the first only where two
+    // second hashes are alike.
     std::uint64_t seconds[kNodeEntries];
     std::uint32_t places[kNodeEntries];
     std::uint32_t children[kNodeEntries + 1];
     std::uint64_t hashes[kNodeEntries];
-    std::uint64_t prefixes[kNodeEntries];
 
     void set(std::uint32_t k, const Numbers& numbers, std::uint32_t place) {
       seconds[k] = numbers.second;
       hashes[k] = numbers.hash;
-      prefixes[k] = numbers.prefix;
       places[k] = place;
     }
     // The entries from k on move up one, leaving k free. One entry at a
@@ -351,7 +346,7 @@ class OverflowTree {
       for (std::uint32_t j = count; j > k; --j) take(j, *this, j - 1);
     }
     void take(std::uint32_t k, const Node& from, std::uint32_t j) {
-      set(k, {from.seconds[j], from.hashes[j], from.prefixes[j]}, from.places[j]);
+      set(k, {from.seconds[j], from.hashes[j]}, from.places[j]);
     }
   };
   // The first entry that does not come before the key sought, and whether
@@ -361,20 +356,12 @@ class OverflowTree {
     bool found = false;
   };
 
-  // Of the entries from `low` to `high`, whose `numbers` are in order, those
-  // whose number is `value`.
-  static void narrow(const std::uint64_t* numbers, std::uint64_t value, std::uint32_t& low,
-                     std::uint32_t& high) {
-    low = static_cast<std::uint32_t>(std::lower_bound(numbers + low, numbers + high, value) -
-                                     numbers);
-    high = static_cast<std::uint32_t>(std::upper_bound(numbers + low, numbers + high, value) -
-                                      numbers);
-  }
-
   // The second hashes are searched without branches, since which way each
-  // step goes is a coin toss. Entries alike in it are rare but under a hash
-  // that offers none; among them the first hashes are searched, then the
-  // prefixes, and only entries alike in all three are compared as keys.
+  // step goes is a coin toss. Entries alike in the second hash are rare but
+  // under a hash that offers none; among them the first hashes are scanned
+  // (a few entries, or a whole node whose numbers are alike, where the scan
+  // ends as it meets the key's), and only entries alike in both are
+  // compared as keys.
   template <class Before, class Same>
   static Spot search(const Node& node, const Numbers& numbers, Before& before, Same& same) {
     std::uint32_t low = 0;
@@ -385,10 +372,12 @@ class OverflowTree {
     }
     if (low < node.count && node.seconds[low] < numbers.second) ++low;
     if (low == node.count || node.seconds[low] != numbers.second) return {low, false};
-    std::uint32_t high = node.count;
-    narrow(node.seconds, numbers.second, low, high);
-    narrow(node.hashes, numbers.hash, low, high);
-    narrow(node.prefixes, numbers.prefix, low, high);
+    const auto alike = [&](std::uint32_t k) {
+      return k < node.count && node.seconds[k] == numbers.second;
+    };
+    while (alike(low) && node.hashes[low] < numbers.hash) ++low;
+    std::uint32_t high = low;
+    while (alike(high) && node.hashes[high] == numbers.hash) ++high;
     if (low == high) return {low, false};
     // Entries low to high share the key's numbers: at most 31 of them.
     if (high - low == 1) {
@@ -440,8 +429,10 @@ class OverflowTree {
 
 // A set of keys, each with its place: the order in which it was inserted.
 // `Hash` gives a 64-bit hash of a key, or of anything a key is looked up
-// by; `Equal` and `Less` compare a key with such a thing, and `Less` is
-// transparent when keys are looked up by another type.
+// by, and through `second` one of another make that orders the tree (every
+// table keyed by input has one; a test's hash may leave it out); `Equal`
+// and `Less` compare a key with such a thing, and `Less` is transparent
+// when keys are looked up by another type.
 template <class Key, class Hash, class Equal = std::equal_to<>, class Less = std::less<>>
 class BoundedSet {
  public:
@@ -586,16 +577,21 @@ class BoundedSet {
     }
     return search;
   }
-  // The key's numbers in the tree: its second hash when the hash offers
-  // one, its hash, and its prefix when its order offers one. A hash without
-  // a second one leaves keys of one hash and prefix to be told apart by
-  // their order, as a test's hash that sends every key alike does.
+  // The key's numbers in the tree: its second hash, and its hash. In place
+  // of a second hash that the hash does not offer (as a test's hash that
+  // sends every key alike does not), its prefix when its order offers one:
+  // a number that orders keys as they are ordered wherever two differ, so
+  // that keys of one hash are still told apart by numbers when their first
+  // bytes differ.
   template <class K>
   OverflowTree::Numbers tree_numbers(const K& key, std::uint64_t h) const {
-    OverflowTree::Numbers numbers{0, h, 0};
-    if constexpr (requires { hash_.second(key); }) numbers.second = hash_.second(key);
-    if constexpr (requires { less_.prefix(key); }) numbers.prefix = less_.prefix(key);
-    return numbers;
+    if constexpr (requires { hash_.second(key); }) {
+      return {hash_.second(key), h};
+    } else if constexpr (requires { less_.prefix(key); }) {
+      return {less_.prefix(key), h};
+    } else {
+      return {0, h};
+    }
   }
   // The key's place in the tree, kAbsent when it is not there; searched
   // only when some key of this home was sent to the tree, and out of line,
