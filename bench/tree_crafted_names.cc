@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,22 +21,8 @@
 
 namespace {
 
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double read_seconds(const std::string& xml) {
-  const double start = cpu_seconds();
-  const auto document = vindle::Document::parse(xml);
-  const double seconds = cpu_seconds() - start;
-  if (!document) {
-    std::fprintf(stderr, "read failed: %s\n", document.error().c_str());
-    std::exit(1);
-  }
-  return seconds;
-}
+using bench::cpu_seconds;
+using bench::read_seconds;
 
 struct SameHash {
   std::uint64_t operator()(std::string_view) const { return 0; }

@@ -5,8 +5,9 @@
 // splits and rehashes are what this exercises.
 //
 // The first byte picks how many bits of the hash are kept (none, so that
-// every key hashes alike, up to all 64); the rest is cut at 0xFF into
-// keys, and a key that begins with 0xFE empties the table instead.
+// every key hashes alike, up to all 64), the second how many of the second
+// hash, which tells apart keys alike in the first; the rest is cut at 0xFF
+// into keys, and a key that begins with 0xFE empties the table instead.
 //
 // dev/fuzz: seeds=none max_len=4096
 #include <cstdint>
@@ -22,8 +23,17 @@ namespace {
 
 struct WeakHash {
   std::uint64_t mask;
+  std::uint64_t second_mask;
   std::uint64_t operator()(std::string_view key) const { return vindle::TextHash{}(key) & mask; }
+  std::uint64_t second(std::string_view key) const {
+    return vindle::TextHash{}.second(key) & second_mask;
+  }
 };
+
+std::uint64_t low_bits(std::uint8_t byte) {
+  const unsigned bits = byte % 65;
+  return bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+}
 
 [[noreturn]] void fail(const char* what, std::string_view key) {
   std::fprintf(stderr, "bounded_map: %s (key of %zu bytes)\n", what, key.size());
@@ -33,17 +43,15 @@ struct WeakHash {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const unsigned bits = data[0] % 65;
-  const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
-  vindle::BoundedSet<std::string, WeakHash, vindle::SameText, vindle::TextLess> set(
-      WeakHash{mask});
+  if (size < 2) return 0;
+  const WeakHash hash{low_bits(data[0]), low_bits(data[1])};
+  vindle::BoundedSet<std::string, WeakHash, vindle::SameText, vindle::TextLess> set(hash);
   vindle::BoundedMap<std::string_view, std::size_t, WeakHash, vindle::SameText, vindle::TextLess>
-      map(WeakHash{mask});
+      map(hash);
   std::map<std::string, std::size_t, std::less<>> reference;
   std::map<std::string, std::size_t, std::less<>> views;  // keeps the map's keys alive
 
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
   std::size_t start = 0;
   while (start <= rest.size()) {
     std::size_t end = rest.find('\xff', start);

@@ -73,6 +73,12 @@ class InstancePaths {
     std::uint64_t operator()(const Key& key) const {
       return TextHash{}(key.name) ^ mix_bits(key.parent);
     }
+    // The parent enters otherwise than in the first hash, so that a name
+    // chosen to match another's first hash under another parent does not
+    // match its second hash as well.
+    std::uint64_t second(const Key& key) const {
+      return TextHash{}.second(key.name) + mix_bits(~key.parent);
+    }
   };
   struct Ending {
     std::size_t count = 0;

@@ -7,18 +7,21 @@
 // seed a hash with. Anyone can therefore search out keys that share a few
 // slots, and a table that probes on until it finds a free slot would walk
 // all of them on every lookup. Here a search visits at most `kProbeLimit`
-// slots from the key's home. A key that finds none of them free when it is
-// inserted goes to an ordered tree instead (a B-tree, ordered by hash and
-// then by the key's bytes), as a hash map that turns a long bucket into a
-// tree does, and its home slot is marked. Ordinary keys almost never reach
-// the tree; crafted ones cost a logarithm there.
+// slots from the key's home, and compares at most one key there: the first
+// of its tag. A key that finds none of them free when it is inserted, or
+// finds another key of its tag, goes to an ordered tree instead (a B-tree,
+// ordered by a second hash and the hash, then by the key's bytes), as a
+// hash map that turns a long bucket into a tree does, and its home slot is
+// marked. Ordinary keys almost never reach the tree; crafted ones cost a
+// logarithm there, and comparisons of numbers unless they are alike in
+// both hashes.
 //
 // Why the bound holds: there is no erase, so a slot that was taken when a
 // key was inserted is still taken when it is looked for. A key in a slot is
-// found before the search meets a free one. A key in the tree marked its
-// home, and a search turns to the tree only from a marked home. A rehash
-// places the keys in slots again by the same rule; keys in the tree stay
-// there, and their new homes are marked.
+// found before the search meets a free one or another key of its tag. A
+// key in the tree marked its home, and a search turns to the tree only from
+// a marked home. A rehash places the keys in slots again by the same rule;
+// keys in the tree stay there, and their new homes are marked.
 //
 // Keys are kept in the order they were inserted, which is the order of
 // iteration: nothing built from a walk of these tables depends on a hash.
@@ -76,6 +79,45 @@ namespace text_words {
          std::uint64_t{static_cast<unsigned char>(data[size - 1])} << 16;
 }
 
+// SipHash with `C` rounds per word and `D` to finish, keyed by k0 and k1:
+// a 256-bit state, and every round mixes it by additions, rotations and
+// exclusive ors, which no algebra undoes in a few steps.
+template <int C, int D>
+std::uint64_t sip_hash(std::string_view text, std::uint64_t k0, std::uint64_t k1) {
+  std::uint64_t v0 = k0 ^ 0x736F6D6570736575ULL;
+  std::uint64_t v1 = k1 ^ 0x646F72616E646F6DULL;
+  std::uint64_t v2 = k0 ^ 0x6C7967656E657261ULL;
+  std::uint64_t v3 = k1 ^ 0x7465646279746573ULL;
+  const auto rounds = [&](int count) {
+    for (int k = 0; k < count; ++k) {
+      v0 += v1;
+      v1 = std::rotl(v1, 13) ^ v0;
+      v0 = std::rotl(v0, 32);
+      v2 += v3;
+      v3 = std::rotl(v3, 16) ^ v2;
+      v0 += v3;
+      v3 = std::rotl(v3, 21) ^ v0;
+      v2 += v1;
+      v1 = std::rotl(v1, 17) ^ v2;
+      v2 = std::rotl(v2, 32);
+    }
+  };
+  const auto absorb = [&](std::uint64_t word) {
+    v3 ^= word;
+    rounds(C);
+    v0 ^= word;
+  };
+  const std::size_t size = text.size();
+  std::size_t k = 0;
+  for (; k + 8 <= size; k += 8) absorb(load64(text.data() + k));
+  std::uint64_t last = 0;
+  if (k < size) std::memcpy(&last, text.data() + k, size - k);
+  absorb(last | std::uint64_t{size} << 56);
+  v2 ^= 0xFF;
+  rounds(D);
+  return v0 ^ v1 ^ v2 ^ v3;
+}
+
 }  // namespace text_words
 
 // The hash of a text: its 8-byte words gathered by multiply and shift (the
@@ -83,6 +125,24 @@ namespace text_words {
 // before), then the finaliser, so that names which differ only in their
 // last bytes still fall in different slots. Inline: the evaluator looks a
 // step's name up once per context node, and names are a few bytes long.
+//
+// Each step of that gathering can be undone, so texts of any one hash can be
+// made at will: fix all words but the last two, vary the next-to-last, and
+// solve for the last until its bytes are those of a name. `second` is the
+// hash that tells such texts apart in a table's tree: SipHash-1-3 under a
+// fixed key, in which undoing a step is of no use, since a word enters the
+// state twice and a round leaves four words mixed together; texts alike in
+// it are found only by trying about 2^32 of them per pair. Having texts
+// alike in the first hash does not help: the two hashes share no step.
+// The key is a constant, not a secret: nothing that is output depends on
+// either hash, and the protection lies in the cost of finding texts alike
+// in both.
+//
+// A text of eight bytes or fewer is a single word to the first hash, and
+// every step from that word to the hash is one to one: texts of one length
+// never share it, so no more than nine short texts can. For them the first
+// hash serves as the second, which spares SipHash the short names that
+// most tables hold.
 struct TextHash {
   [[gnu::always_inline]] std::uint64_t operator()(std::string_view text) const {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
@@ -101,6 +161,10 @@ struct TextHash {
       if (k < size) gather(text_words::load64(data + size - 8));
     }
     return mix_bits(h);
+  }
+  std::uint64_t second(std::string_view text) const {
+    if (text.size() <= 8) return (*this)(text);
+    return text_words::sip_hash<1, 3>(text, 0x243F6A8885A308D3ULL, 0x13198A2E03707344ULL);
   }
 };
 
@@ -159,13 +223,14 @@ struct TextLess {
   }
 };
 
-// The keys of a `BoundedSet` that found their run of slots taken, as
-// entries in a B-tree ordered by the key's hash, then by a 64-bit prefix
-// that orders keys as their own order does wherever two prefixes differ
-// (a text's first eight bytes), then by the key itself. The numbers sit in
-// the nodes, so that keys are told apart by comparing numbers until both
-// are alike. The tree holds no key: the caller compares a place's key with
-// the key sought, so nothing here points into the set, which may move.
+// The keys of a `BoundedSet` that could not take a slot, as entries in a
+// B-tree ordered by two numbers of the key and then by the key itself: a
+// second hash, of another make than the one that placed it in slots, and
+// that hash. The numbers sit in the nodes, so that keys are told apart by
+// comparing numbers until both are alike: keys chosen to share the first
+// hash (and their first bytes with it) are told apart by the second. The
+// tree holds no key: the caller compares a place's key with the key sought,
+// so nothing here points into the set, which may move.
 class OverflowTree {
  public:
   static constexpr std::uint32_t kNodeEntries = 31;
@@ -181,9 +246,9 @@ class OverflowTree {
   }
 
   // Where a key stands before its own comparison is needed.
-  struct Order {
+  struct Numbers {
+    std::uint64_t second;
     std::uint64_t hash;
-    std::uint64_t prefix;
   };
 
   std::size_t size() const { return size_; }
@@ -195,12 +260,12 @@ class OverflowTree {
   }
   // `before(place)` tells whether the key at that place comes before the
   // key sought, `same(place)` whether it is the key sought; both are asked
-  // only of entries whose order is the key's.
+  // only of entries whose numbers are the key's.
   template <class Before, class Same>
-  std::optional<std::uint32_t> find(Order order, Before&& before, Same&& same) const {
+  std::optional<std::uint32_t> find(const Numbers& numbers, Before&& before, Same&& same) const {
     for (std::uint32_t at = root_; at != kNone;) {
       const Node& node = nodes_[at];
-      const Spot spot = search(node, order, before, same);
+      const Spot spot = search(node, numbers, before, same);
       if (spot.found) return node.places[spot.k];
       at = node.leaf ? kNone : node.children[spot.k];
     }
@@ -212,8 +277,8 @@ class OverflowTree {
   // but splits (which keep the tree as it was in all it holds), so that an
   // exception from either leaves the tree holding what it held.
   template <class Before, class Same, class Claim>
-  [[gnu::noinline]] std::pair<std::uint32_t, bool> insert(Order order, Before&& before, Same&& same,
-                                                         Claim&& claim) {
+  [[gnu::noinline]] std::pair<std::uint32_t, bool> insert(const Numbers& numbers, Before&& before,
+                                                         Same&& same, Claim&& claim) {
     const std::size_t needed = nodes_.size() + height_ + 2;
     if (nodes_.capacity() < needed) nodes_.reserve(std::max(needed, 2 * nodes_.capacity()));
     if (root_ == kNone) {
@@ -228,20 +293,20 @@ class OverflowTree {
     }
     std::uint32_t at = root_;
     while (true) {
-      Spot spot = search(nodes_[at], order, before, same);
+      Spot spot = search(nodes_[at], numbers, before, same);
       if (!spot.found && !nodes_[at].leaf &&
           nodes_[nodes_[at].children[spot.k]].count == kNodeEntries) {
         // The child's middle entry comes up to k: the key may be that
         // entry, or lie on either side of it.
         split_child(at, spot.k);
-        spot = search(nodes_[at], order, before, same);
+        spot = search(nodes_[at], numbers, before, same);
       }
       if (spot.found) return {nodes_[at].places[spot.k], false};
       if (nodes_[at].leaf) {
         const std::uint32_t place = claim();
         Node& node = nodes_[at];
-        for (std::uint32_t j = node.count; j > spot.k; --j) node.copy(j, node, j - 1);
-        node.set(spot.k, order, place);
+        node.open(spot.k);
+        node.set(spot.k, numbers, place);
         ++node.count;
         ++size_;
         return {place, true};
@@ -262,21 +327,26 @@ class OverflowTree {
   struct Node {
     std::uint32_t count = 0;
     bool leaf = true;
-    // Apart, and the prefixes last: a search compares hashes, then follows
-    // a place or a child, and needs a prefix only where two hashes are
-    // alike.
-    std::uint64_t hashes[kNodeEntries];
+    // Apart, and the first hashes last: a search compares second hashes,
+    // then follows a place or a child, and needs the first only where two
+    // second hashes are alike.
+    std::uint64_t seconds[kNodeEntries];
     std::uint32_t places[kNodeEntries];
     std::uint32_t children[kNodeEntries + 1];
-    std::uint64_t prefixes[kNodeEntries];
+    std::uint64_t hashes[kNodeEntries];
 
-    void set(std::uint32_t k, const Order& order, std::uint32_t place) {
-      hashes[k] = order.hash;
-      prefixes[k] = order.prefix;
+    void set(std::uint32_t k, const Numbers& numbers, std::uint32_t place) {
+      seconds[k] = numbers.second;
+      hashes[k] = numbers.hash;
       places[k] = place;
     }
-    void copy(std::uint32_t k, const Node& from, std::uint32_t j) {
-      set(k, {from.hashes[j], from.prefixes[j]}, from.places[j]);
+    // The entries from k on move up one, leaving k free. One entry at a
+    // time: a call to copy each array costs more than the few entries moved.
+    void open(std::uint32_t k) {
+      for (std::uint32_t j = count; j > k; --j) take(j, *this, j - 1);
+    }
+    void take(std::uint32_t k, const Node& from, std::uint32_t j) {
+      set(k, {from.seconds[j], from.hashes[j]}, from.places[j]);
     }
   };
   // The first entry that does not come before the key sought, and whether
@@ -286,33 +356,35 @@ class OverflowTree {
     bool found = false;
   };
 
-  // The hashes are searched without branches, since which way each step
-  // goes is a coin toss; then the prefixes of the entries of the same hash,
-  // and the keys of those of the same prefix too.
+  // The second hashes are searched without branches, since which way each
+  // step goes is a coin toss. Entries alike in the second hash are rare but
+  // under a hash that offers none; among them the first hashes are scanned
+  // (a few entries, or a whole node whose numbers are alike, where the scan
+  // ends as it meets the key's), and only entries alike in both are
+  // compared as keys.
   template <class Before, class Same>
-  static Spot search(const Node& node, const Order& order, Before& before, Same& same) {
+  static Spot search(const Node& node, const Numbers& numbers, Before& before, Same& same) {
     std::uint32_t low = 0;
     for (std::uint32_t n = node.count; n > 1;) {
       const std::uint32_t half = n / 2;
-      low = node.hashes[low + half - 1] < order.hash ? low + half : low;
+      low = node.seconds[low + half - 1] < numbers.second ? low + half : low;
       n -= half;
     }
-    if (low < node.count && node.hashes[low] < order.hash) ++low;
-    while (low < node.count && node.hashes[low] == order.hash &&
-           node.prefixes[low] < order.prefix) {
-      ++low;
-    }
+    if (low < node.count && node.seconds[low] < numbers.second) ++low;
+    if (low == node.count || node.seconds[low] != numbers.second) return {low, false};
+    const auto alike = [&](std::uint32_t k) {
+      return k < node.count && node.seconds[k] == numbers.second;
+    };
+    while (alike(low) && node.hashes[low] < numbers.hash) ++low;
     std::uint32_t high = low;
-    while (high < node.count && node.hashes[high] == order.hash &&
-           node.prefixes[high] == order.prefix) {
-      ++high;
-    }
-    if (high == low) return {low, false};
+    while (alike(high) && node.hashes[high] == numbers.hash) ++high;
+    if (low == high) return {low, false};
     // Entries low to high share the key's numbers: at most 31 of them.
     if (high - low == 1) {
       if (same(node.places[low])) return {low, true};
       return {before(node.places[low]) ? high : low, false};
     }
+    const std::uint32_t end = high;
     while (low < high) {
       const std::uint32_t middle = (low + high) / 2;
       if (before(node.places[middle])) {
@@ -321,9 +393,7 @@ class OverflowTree {
         high = middle;
       }
     }
-    const bool found = low < node.count && node.hashes[low] == order.hash &&
-                       node.prefixes[low] == order.prefix && same(node.places[low]);
-    return {low, found};
+    return {low, low < end && same(node.places[low])};
   }
   std::uint32_t new_node(bool leaf) {
     nodes_.emplace_back();
@@ -338,18 +408,15 @@ class OverflowTree {
     const std::uint32_t upper = new_node(nodes_[child].leaf);
     Node& left = nodes_[child];
     Node& right = nodes_[upper];
-    for (std::uint32_t j = 0; j < kHalf; ++j) right.copy(j, left, kHalf + 1 + j);
-    if (!left.leaf) {
-      for (std::uint32_t j = 0; j <= kHalf; ++j) right.children[j] = left.children[kHalf + 1 + j];
-    }
+    for (std::uint32_t j = 0; j < kHalf; ++j) right.take(j, left, kHalf + 1 + j);
+    if (!left.leaf) std::copy_n(left.children + kHalf + 1, kHalf + 1, right.children);
     right.count = kHalf;
     left.count = kHalf;
     Node& up = nodes_[parent];
-    for (std::uint32_t j = up.count; j > k; --j) {
-      up.copy(j, up, j - 1);
-      up.children[j + 1] = up.children[j];
-    }
-    up.copy(k, left, kHalf);
+    up.open(k);
+    std::copy_backward(up.children + k + 1, up.children + up.count + 1,
+                       up.children + up.count + 2);
+    up.take(k, left, kHalf);
     up.children[k + 1] = upper;
     ++up.count;
   }
@@ -362,8 +429,10 @@ class OverflowTree {
 
 // A set of keys, each with its place: the order in which it was inserted.
 // `Hash` gives a 64-bit hash of a key, or of anything a key is looked up
-// by; `Equal` and `Less` compare a key with such a thing, and `Less` is
-// transparent when keys are looked up by another type.
+// by, and through `second` one of another make that orders the tree (every
+// table keyed by input has one; a test's hash may leave it out); `Equal`
+// and `Less` compare a key with such a thing, and `Less` is transparent
+// when keys are looked up by another type.
 template <class Key, class Hash, class Equal = std::equal_to<>, class Less = std::less<>>
 class BoundedSet {
  public:
@@ -436,8 +505,8 @@ class BoundedSet {
       slots_[search.free].entry |= place + 1;
       return {place, true};
     }
-    // Every slot of the run is taken: the key is in the tree or goes there,
-    // found or placed in one walk down.
+    // Every slot of the run is taken, or one holds another key of this tag:
+    // the key is in the tree or goes there, found or placed in one walk down.
     const auto [place, added] = add_to_tree(key, h, claim);
     slots_[search.home].entry |= kTreeMark;
     return {place, added};
@@ -460,7 +529,10 @@ class BoundedSet {
 
  private:
   // A slot holds a key's place + 1 (0 when free) and, in its top bit, the
-  // mark that some key whose home is this slot lives in the tree.
+  // mark that some key whose home is this slot lives in the tree. Within a
+  // run of slots no two keys share a tag: a second key of a tag goes to the
+  // tree, so that a search compares one key in slots at most, however
+  // many keys share the whole hash.
   struct Slot {
     std::uint32_t tag = 0;    // the hash's high half: most mismatches cost no comparison
     std::uint32_t entry = 0;
@@ -476,9 +548,12 @@ class BoundedSet {
     std::size_t home = 0;
     std::size_t free = kNoSlot;  // the first free slot of its run, when there is one
   };
-  // At most kProbeLimit slots: a key in a slot is met before the first
-  // free slot of its run, since every slot it passed was taken when it came
-  // and nothing is ever erased.
+  // At most kProbeLimit slots, and one comparison of keys: a key in a slot
+  // is met before the first free slot of its run and before any other key
+  // of its tag, since every slot it passed was taken, by a key of another
+  // tag, when it came, and nothing is ever erased. A search that meets
+  // another key of its tag stops there and reports no free slot: the key,
+  // if it is held, is in the tree.
   template <class K>
   Search search_slots(const K& key, std::uint64_t h) const {
     const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
@@ -493,21 +568,29 @@ class BoundedSet {
         search.free = at;
         break;
       }
-      if (slot.tag == tag && equal_(keys_[entry - 1], key)) {
-        search.place = entry - 1;
+      if (slot.tag == tag) {
+        // The first key of the run with this tag is the only one in a slot:
+        // any later one went to the tree.
+        if (equal_(keys_[entry - 1], key)) search.place = entry - 1;
         break;
       }
     }
     return search;
   }
-  // The key's standing in the tree: its hash, and its prefix when its
-  // order offers one.
+  // The key's numbers in the tree: its second hash, and its hash. In place
+  // of a second hash that the hash does not offer (as a test's hash that
+  // sends every key alike does not), its prefix when its order offers one:
+  // a number that orders keys as they are ordered wherever two differ, so
+  // that keys of one hash are still told apart by numbers when their first
+  // bytes differ.
   template <class K>
-  OverflowTree::Order tree_order(const K& key, std::uint64_t h) const {
-    if constexpr (requires { less_.prefix(key); }) {
-      return {h, less_.prefix(key)};
+  OverflowTree::Numbers tree_numbers(const K& key, std::uint64_t h) const {
+    if constexpr (requires { hash_.second(key); }) {
+      return {hash_.second(key), h};
+    } else if constexpr (requires { less_.prefix(key); }) {
+      return {less_.prefix(key), h};
     } else {
-      return {h, 0};
+      return {0, h};
     }
   }
   // The key's place in the tree, kAbsent when it is not there; searched
@@ -522,19 +605,20 @@ class BoundedSet {
   [[gnu::noinline]] std::uint32_t search_tree(const K& key, std::uint64_t h) const {
     return tree_
         .find(
-            tree_order(key, h), [&](std::uint32_t place) { return less_(keys_[place], key); },
+            tree_numbers(key, h), [&](std::uint32_t place) { return less_(keys_[place], key); },
             [&](std::uint32_t place) { return equal_(keys_[place], key); })
         .value_or(kAbsent);
   }
   template <class K, class Claim>
   std::pair<std::uint32_t, bool> add_to_tree(const K& key, std::uint64_t h, Claim&& claim) {
     return tree_.insert(
-        tree_order(key, h), [&](std::uint32_t other) { return less_(keys_[other], key); },
+        tree_numbers(key, h), [&](std::uint32_t other) { return less_(keys_[other], key); },
         [&](std::uint32_t other) { return equal_(keys_[other], key); }, claim);
   }
 
-  // The keys in slots are placed again, in the order they came; a key in
-  // the tree stays there, and only its new home is marked. The slots are
+  // The keys in slots are placed again, in the order they came and by the
+  // same rule; a key in the tree stays there, and only its new home is
+  // marked. The slots are
   // built aside and swapped in last. Running out of memory half way leaves
   // the old slots, under which every key is still found: a key that went to
   // the tree meanwhile is also in its old slot, which a search meets first,
@@ -550,14 +634,15 @@ class BoundedSet {
     for (std::size_t place = 0; place < keys_.size(); ++place) {
       if (!in_slot[place]) continue;
       const std::uint64_t h = hash_(keys_[place]);
+      const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
       std::size_t at = h & mask;
       std::size_t probe = 0;
-      while (probe < kProbeLimit && (slots[at].entry & kPlaceMask) != 0) {
+      while (probe < kProbeLimit && (slots[at].entry & kPlaceMask) != 0 && slots[at].tag != tag) {
         ++probe;
         at = (at + 1) & mask;
       }
-      if (probe < kProbeLimit) {
-        slots[at].tag = static_cast<std::uint32_t>(h >> 32);
+      if (probe < kProbeLimit && (slots[at].entry & kPlaceMask) == 0) {
+        slots[at].tag = tag;
         slots[at].entry |= static_cast<std::uint32_t>(place + 1);
       } else {
         add_to_tree(keys_[place], h, [place] { return static_cast<std::uint32_t>(place); });

@@ -6,8 +6,10 @@
 //
 // The names come from the document, so the table is a `BoundedSet`: no
 // choice of names makes a lookup cost more than a bounded number of slots
-// and a logarithmic number of comparisons. The hash is a parameter only so
-// that tests and benchmarks can give one that sends every name alike.
+// and a logarithmic number of comparisons, and names made to share the
+// whole hash are told apart by TextHash's second hash. The hash is a
+// parameter only so that tests and benchmarks can give one that sends every
+// name alike, with a second hash or without.
 //
 // A name's text never moves once stored, so the views the table hands out
 // stay valid for the life of the table (and of any table moved from it).
