@@ -14,16 +14,16 @@
 // solved for: the second-to-last word is varied until the solved word is
 // made of name bytes. `random_words_names` have the same lengths.
 //
-// And what the benchmarks that use them share: CPU time, and the time of a
-// read.
+// And what the benchmarks that use them share: the time of a read, and the
+// best reads of two documents taking turns.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -32,15 +32,9 @@
 
 #include "text/bounded_map.h"
 #include "tree/document.h"
+#include "timing.h"
 
 namespace bench {
-
-// CPU time of this thread, in seconds.
-inline double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // The CPU time of reading `xml`; a document that does not read ends the run.
 inline double read_seconds(const std::string& xml) {
@@ -52,6 +46,22 @@ inline double read_seconds(const std::string& xml) {
     std::exit(1);
   }
   return seconds;
+}
+
+// The best of `runs` reads of each of two documents, the two taking turns,
+// so that the machine's ups and downs fall on both alike.
+struct BestReads {
+  double crafted = 1e300;
+  double random = 1e300;
+};
+inline BestReads best_reads(const std::string& crafted_xml, const std::string& random_xml,
+                            int runs) {
+  BestReads best;
+  for (int run = 0; run < runs; ++run) {
+    best.crafted = std::min(best.crafted, read_seconds(crafted_xml));
+    best.random = std::min(best.random, read_seconds(random_xml));
+  }
+  return best;
 }
 
 constexpr std::uint64_t kCraftedSlotBits = 18;

@@ -8,23 +8,19 @@
 // call compiled its pattern.
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "eval/env.h"
 #include "eval/evaluator.h"
 #include "parser/parser.h"
 #include "tree/document.h"
+#include "timing.h"
 
 namespace {
 
 // Thread CPU time rather than wall time: on a shared machine the wall
 // clock also counts the time other processes held the core.
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 constexpr int kRows = 10000;
 constexpr int kAlternatives = 5000;

@@ -19,22 +19,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "rules/judgement.h"
 #include "rules/session.h"
+#include "timing.h"
 
 namespace {
 
 // Thread CPU time rather than wall time: on a shared machine the wall
 // clock also counts the time other processes held the core.
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 constexpr int kQuestions = 200;
 

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "eval/env.h"
@@ -31,14 +30,11 @@
 #include "rules/judgement.h"
 #include "rules/session.h"
 #include "tree/document.h"
+#include "timing.h"
 
 namespace {
 
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 [[noreturn]] void fail(const char* what, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", what, message.c_str());

@@ -10,20 +10,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "rules/form.h"
 #include "rules/session.h"
 #include "rules/templates.h"
+#include "timing.h"
 
 namespace {
 
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using bench::cpu_seconds;
 
 std::string make_form(int templates) {
   std::string instance = "<data><x/>";

@@ -22,7 +22,6 @@
 namespace {
 
 using bench::cpu_seconds;
-using bench::read_seconds;
 
 struct SameHash {
   std::uint64_t operator()(std::string_view) const { return 0; }
@@ -58,15 +57,10 @@ int main() {
   for (const std::size_t count : {std::size_t{25000}, std::size_t{100000}, kMost}) {
     const std::string crafted_xml = bench::names_document(crafted, count);
     const std::string random_xml = bench::names_document(random, count);
-    double best_crafted = 1e300;
-    double best_random = 1e300;
-    for (int run = 0; run < 5; ++run) {
-      best_crafted = std::min(best_crafted, read_seconds(crafted_xml));
-      best_random = std::min(best_random, read_seconds(random_xml));
-    }
+    const bench::BestReads best = bench::best_reads(crafted_xml, random_xml, 5);
     std::printf("%8zu %9.2f %12.2f %12.2f %7.2fx\n", count,
-                static_cast<double>(crafted_xml.size()) / 1e6, best_crafted * 1e3,
-                best_random * 1e3, best_crafted / best_random);
+                static_cast<double>(crafted_xml.size()) / 1e6, best.crafted * 1e3,
+                best.random * 1e3, best.crafted / best.random);
   }
 
   std::printf("\nthe name table alone: 100,000 distinct names put in, then each asked for\n");
